@@ -1,0 +1,30 @@
+// The one place where GBK text meets Unicode. Everything inside the program
+// is GBK (code page 936); widgets, file names, the clipboard and URLs given to
+// the browser are converted here and nowhere else.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+// Bytes that do not form a GBK character become U+FFFD.
+std::string gbk_to_utf8(std::string_view gbk);
+// Characters that GBK cannot hold become "?".
+std::string utf8_to_gbk(std::string_view utf8);
+
+// A lead byte (0x81-0xFE) followed by a trail byte (0x40-0x7E, 0x80-0xFE)
+// is one double-byte character.
+inline bool is_lead_byte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool is_trail_byte(unsigned char c) {
+    return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+}
+// Byte length of the character that starts at byte index i (1 or 2).
+inline std::size_t char_len_at(std::string_view s, std::size_t i) {
+    if (i + 1 < s.size() && is_lead_byte(static_cast<unsigned char>(s[i])) &&
+        is_trail_byte(static_cast<unsigned char>(s[i + 1])))
+        return 2;
+    return 1;
+}
+
+} // namespace rt

@@ -1,0 +1,76 @@
+// Scripted stand-ins for the runtime's services, and a temporary program
+// folder. A test installs them for its own lifetime only.
+#pragma once
+
+#include "runtime/services.h"
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ShownBox {
+    std::string title, text; // GBK
+    rt::Icon icon;
+    rt::Buttons buttons;
+    int default_button;
+};
+
+// Records every message box and answers from a script (default: the
+// default button). Installed on construction, removed on destruction.
+class RecordedBoxes {
+public:
+    RecordedBoxes();
+    ~RecordedBoxes();
+    RecordedBoxes(const RecordedBoxes&) = delete;
+    RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+
+    void answer_next(int button) { answers_.push_back(button); }
+    const std::vector<ShownBox>& shown() const { return shown_; }
+    void clear() { shown_.clear(); }
+
+private:
+    class Presenter;
+    std::vector<ShownBox> shown_;
+    std::deque<int> answers_;
+    std::unique_ptr<rt::MessageBoxPresenter> previous_;
+};
+
+// A fixed clock that a test moves by hand.
+class FixedClock {
+public:
+    explicit FixedClock(rt::DateTime t);
+    ~FixedClock();
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+    void set(rt::DateTime t) { now_ = t; }
+
+private:
+    class Impl;
+    rt::DateTime now_;
+    std::unique_ptr<rt::Clock> previous_;
+};
+
+// A fresh folder that serves as the program folder while the object lives.
+class TempProgramFolder {
+public:
+    TempProgramFolder();
+    ~TempProgramFolder();
+    TempProgramFolder(const TempProgramFolder&) = delete;
+    TempProgramFolder& operator=(const TempProgramFolder&) = delete;
+
+    const std::filesystem::path& native() const { return dir_; } // UTF-8 native path
+    std::string program() const;                                 // "\tmp\..." form
+
+    void write(const std::string& relative_utf8, const std::string& bytes) const;
+    std::string read(const std::string& relative_utf8) const;
+    bool exists(const std::string& relative_utf8) const;
+
+private:
+    std::filesystem::path dir_;
+    std::string previous_folder_;
+};
+
+} // namespace testing_support
