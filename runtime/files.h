@@ -1,0 +1,63 @@
+// The runtime's file functions under their original names. Names are program
+// paths (GBK, "\" separators, relative to the program folder) and go to the
+// system through rt::native_path.
+//
+// FileOpen answers a file number (1 and up) or -1. A read or a write moves
+// at most 32765 bytes a call. In line mode a read gives one line without its
+// line end (CR LF, LF or CR) and a write adds CR LF. At the end of the file
+// a read sets the piece to "" and answers -100 (never -1), so that an empty
+// file reads as one empty piece.
+//
+// Locks hold between the file numbers of this program: a file opened with
+// LockWrite cannot be opened again for writing until it is closed, and so on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rt {
+
+enum class FileMode { LineMode, StreamMode };
+enum class FileAccess { Read, Write };
+// Which access the opener denies to every other opener while the file is open.
+enum class FileLock { LockReadWrite, LockRead, LockWrite, Shared };
+enum class WriteMode { Append, Replace };
+
+inline constexpr std::int32_t file_piece = 32765; // bytes per read or write
+inline constexpr std::int32_t file_end = -100;    // FileRead at the end
+
+// Opening for reading a missing file fails; opening for writing creates the
+// file (never its folder), appending or replacing as asked.
+int FileOpen(const std::string& name, FileMode mode = FileMode::LineMode,
+             FileAccess access = FileAccess::Read, FileLock lock = FileLock::LockReadWrite,
+             WriteMode writemode = WriteMode::Append);
+// Bytes read (0 to 32765) into piece; -100 at the end; -1 on error (a bad
+// file number, a file opened for writing, a failed read).
+std::int32_t FileRead(int file, std::string& piece);
+// Bytes of data written (at most its first 32765; in line mode CR LF follows
+// and is not counted); -1 on error.
+std::int32_t FileWrite(int file, std::string_view data);
+// 1, or -1 for a bad file number or a failed flush.
+int FileClose(int file);
+
+// Length in bytes; -1 when there is no such file.
+std::int64_t FileLength(const std::string& name);
+// True for an existing file (a folder is not a file).
+bool FileExists(const std::string& name);
+bool FileDelete(const std::string& name);
+// 1 moved; -1 the source is missing or cannot be moved; -2 the target exists
+// or cannot be written.
+int FileMove(const std::string& source, const std::string& target);
+// Creates one folder whose parent exists: 1, or -1 (missing parent, name
+// taken, no right).
+int CreateDirectory(const std::string& name);
+bool DirectoryExists(const std::string& name);
+// Names (GBK, no folder) of the files whose names match the last part of
+// pattern, "*" any bytes and "?" one character, letters without regard to
+// case: DirList(appdir + "\log\*.txt"). Sorted by name; empty when the
+// folder is missing.
+std::vector<std::string> DirList(const std::string& pattern);
+
+} // namespace rt
