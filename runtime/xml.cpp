@@ -1,9 +1,73 @@
 #include "runtime/xml.h"
 
+#include "runtime/gbk.h"
+#include "runtime/xml_document.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <mutex>
+
 namespace rt {
 
-int XMLParseString(const std::string& gbk_text) {
-    return gbk_text.empty() ? xml_empty : xml_not_well_formed;
+namespace xml_detail {
+
+namespace {
+
+// Nothing outside the text itself is ever read: no DTD, no external entity.
+xmlParserInputPtr no_external_input(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+void init_once() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(no_external_input);
+    });
 }
+
+struct ParseState {
+    bool doctype = false;
+};
+
+// A DOCTYPE is where entities are declared (an expansion bomb) or named
+// outside the text (an external entity); the gateway never sends one, so
+// the parse stops right there.
+void on_doctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    static_cast<ParseState*>(ctxt->_private)->doctype = true;
+    xmlStopParser(ctxt);
+}
+
+} // namespace
+
+int parse(const std::string& gbk_text, std::shared_ptr<const Document>* out) {
+    if (gbk_text.empty()) return xml_empty;
+    if (gbk_text.size() > xml_max_bytes) return xml_too_large;
+    init_once();
+    const std::string utf8 = gbk_to_utf8(gbk_text);
+
+    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    if (!ctxt) return xml_not_well_formed;
+    ParseState state;
+    ctxt->_private = &state;
+    ctxt->sax->internalSubset = on_doctype;
+    // The bytes were GBK and are UTF-8 now, whatever the declaration says.
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_IGNORE_ENC;
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(ctxt.get(), utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", options);
+    auto owner = doc ? std::make_shared<const Document>(doc) : nullptr;
+    if (state.doctype) return xml_doctype;
+    if (!owner || !ctxt->wellFormed || !xmlDocGetRootElement(doc)) return xml_not_well_formed;
+    if (out) *out = std::move(owner);
+    return xml_well_formed;
+}
+
+std::string to_gbk(const xmlChar* utf8) {
+    return utf8 ? utf8_to_gbk(reinterpret_cast<const char*>(utf8)) : std::string();
+}
+
+} // namespace xml_detail
+
+int XMLParseString(const std::string& gbk_text) { return xml_detail::parse(gbk_text, nullptr); }
 
 } // namespace rt
