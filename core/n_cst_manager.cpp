@@ -1,8 +1,25 @@
+#include <QWidget>
+
 #include "core/n_cst_manager.h"
 
 #include "core/f_filewrite.h"
+#include "core/f_formvalue.h"
+#include "core/f_open_login.h"
+#include "core/nuo_ir.h"
+#include "core/velotra.h"
+#include "foundation/n_cst_string.h"
+#include "runtime/datetime.h"
+#include "runtime/files.h"
 #include "runtime/gbk.h"
+#include "runtime/inet.h"
 #include "runtime/path.h"
+#include "runtime/pbdom_element.h"
+#include "runtime/profile.h"
+#include "runtime/strings.h"
+#include "runtime/ui/window.h"
+#include "runtime/urls.h"
+#include "shell/w_background.h"
+#include "shell/w_mdi.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -10,7 +27,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,28 +34,14 @@ n_cst_manager* gnv_app = nullptr;
 
 namespace {
 
-std::string env_or(const char* name, const char* dflt) {
-    const char* v = std::getenv(name);
-    return v && *v ? v : dflt;
-}
-std::string gateway_url() { return env_or("VELOTRA_URL", VELOTRA_DEFAULT_URL); }
-std::string web_url() { return env_or("VELOTRA_WEBURL", VELOTRA_DEFAULT_WEBURL); }
-
-// Trimming removes spaces (byte 32) only; tabs and line breaks stay.
-std::string trim_spaces(const std::string& s) {
-    auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    auto last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
-
-// The runtime's ProfileString on a file: the value as stored, the default
-// only when the key is missing.
+// The runtime's ProfileString with a non-null file, section and key: the
+// value as stored, the default only when the key is missing.
 std::string profile_read(const std::string& file, const std::string& section, const std::string& key,
                          const std::string& dflt) {
-    (void)file, (void)section, (void)key;
-    return dflt;
+    return rt::or_empty(rt::ProfileString(file, section, key, dflt));
 }
+
+bool blank(const std::string& s) { return rt::Trim(s).empty(); }
 
 } // namespace
 
@@ -48,9 +50,45 @@ n_cst_manager::~n_cst_manager() = default;
 
 // ---- start-up -------------------------------------------------------------
 
-void n_cst_manager::pfc_open(const std::string& as_commandline) { commandline = as_commandline; }
+// Development mode stands for running inside the development environment;
+// a built client turns it on only when asked to.
+void n_cst_manager::pfc_open(const std::string& as_commandline) {
+    const char* dev = std::getenv("VELOTRA_DEV");
+    if (dev && std::string(dev) == "1") ib_dev = true;
+    commandline = as_commandline;
+    if (pub_app_start() == 1) return;
+    if (w_mdi* frame = w_mdi::current()) rt::Close(*frame);
+    velotra::halt();
+}
+
+// The client connects to no database: nothing to disconnect.
 void n_cst_manager::pfc_close() {}
-int n_cst_manager::pub_app_start() { return -1; }
+
+int n_cst_manager::pub_app_start() {
+    appdir = rt::program_folder();
+    is_appinifile = appdir + "\\" + "velotra.ini";
+    of_setappinifile(is_appinifile);
+    if (!rt::FileExists(is_appinifile)) {
+        int f = rt::FileOpen(is_appinifile, rt::FileMode::StreamMode, rt::FileAccess::Write, rt::FileLock::LockWrite,
+                             rt::WriteMode::Append);
+        rt::FileClose(f);
+    }
+    pub_app_init_res();
+    if (pub_app_init() != 1) return -1;
+    rt::Open(rt::make_window<w_mdi>());
+
+    for (;;) {
+        const login_answer answer = f_open_login();
+        if (!answer.returned) return -1;
+        const rt::nstring value = rt::Lower(answer.value);
+        if (value == "ok") {
+            if (pub_app_init() != 1) return -1;
+            if (w_background* sheet = w_background::current()) sheet->wf_overage();
+            return 1;
+        }
+        if (value && *value != "retry") return -1;
+    }
+}
 bool n_cst_manager::of_getmicrohelp() const { return ib_microhelp; }
 std::string n_cst_manager::of_getappinifile() const { return is_appinifile; }
 
@@ -71,9 +109,9 @@ constexpr std::int32_t kKeyD = 27155579;
 
 int n_cst_manager::pub_app_init() {
     smsurl = "sms.aspx";
-    url = gateway_url();
+    url = rt::gateway_base_url();
     sendurl = url + smsurl;
-    weburl = web_url();
+    weburl = rt::web_base_url();
     signature_default = "澄渊达";
     appname = "澄渊达通讯平台";
     e = kKeyE;
@@ -96,12 +134,11 @@ int n_cst_manager::pub_app_init() {
     return 1;
 }
 
+// A match never begins on the trail byte of a GBK character, so a path is
+// never cut inside a character whose second byte is 0x5C.
 rt::nlong n_cst_manager::pub_lastpos(const rt::nstring& as_source, const rt::nstring& as_string) const {
     if (!as_source || !as_string) return rt::null;
-    if (as_string->empty()) return 0;
-    auto p = as_source->rfind(*as_string);
-    if (p == std::string::npos) return 0;
-    return static_cast<std::int32_t>(p + 1);
+    return rt::LastPos(*as_source, *as_string);
 }
 
 std::string n_cst_manager::pub_f_xsubs(const rt::nstring& s, const std::optional<char>& c, int p) const {
@@ -128,85 +165,121 @@ int n_cst_manager::pub_msg(const std::string& as_text, rt::Icon ai_icon, rt::But
     return rt::MessageBox(apptitle, as_text, ai_icon, ab_button, 1);
 }
 
-// ---- gateway ----------------------------------------------------------------
+// ---- gateway request --------------------------------------------------------
 
 int n_cst_manager::of_http_post_sms(const std::string& as_action, const std::string& as_mobile,
                                     std::string& as_data) {
     return of_http_post_sms("", as_action, as_mobile, as_data);
 }
-int n_cst_manager::of_http_post_sms(const std::string&, const std::string&, const std::string&,
-                                    std::string& as_data) {
-    as_data.clear();
-    return -1;
+
+namespace {
+
+// A signature that already carries its brackets: first character "【", last "】".
+bool bracketed(const std::string& sig) {
+    std::vector<std::string_view> chars;
+    for (std::string_view ch : rt::GbkChars(sig)) chars.push_back(ch);
+    return chars.size() >= 2 && chars.front() == "【" && chars.back() == "】";
+}
+
+// The message carries the signature once: it goes in front unless the text
+// already begins with it. A signature stored with its brackets is compared
+// as it is, not inside a second pair.
+std::string signed_content(const n_cst_manager& m, const std::string& text) {
+    if (!m.auto_signature) return text;
+    const std::string sig = bracketed(m.signature_prev) ? m.signature_prev : "【" + m.signature_prev + "】";
+    return text.compare(0, sig.size(), sig) == 0 ? text : sig + text;
+}
+
+} // namespace
+
+int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string& as_action,
+                                    const std::string& as_mobile, std::string& as_data) {
+    const std::string stamp = rt::String(rt::Now(), "yyyymmddhhmmss");
+    rt::Inet inet;
+    nuo_ir ir;
+    const std::string debug = profile_read(of_getappinifile(), "App_Env", "debug", "0");
+
+    std::string body = "action=" + as_action;
+    if (as_action == "reg_thr_ones" || as_action == "user_chks_ones") {
+        body += "&" + as_data;
+    } else {
+        body += "&userid=" + f_formvalue(userid) + "&account=" + f_formvalue(account) +
+                "&password=" + f_formvalue(password);
+        if (!blank(as_mobile)) body += "&mobile=" + f_formvalue(as_mobile);
+        if (!blank(as_data)) body += "&content=" + f_formvalue(signed_content(*this, as_data));
+    }
+    const rt::blob request = body;
+    const std::string header = "Content-Type: application/x-www-form-urlencoded;charset=GBK\n"
+                               "Content-Length: " + std::to_string(request.size()) + "\n"
+                               "Accept: */*\n"
+                               "User-Agent: sms\n\n\n";
+
+    rt::CreateDirectory(appdir + "\\log");
+    const bool keep_files = ib_dev || debug == "1";
+    const std::string files = appdir + "\\log\\" + stamp;
+    if (keep_files) f_filewrite(files + "Rq.log", request);
+
+    const int result = inet.PostURL(blank(as_url) ? sendurl : as_url, request, header, 80, ir);
+    if (result != 1) {
+        pub_msg("与服务器数据交互失败,错误代码[" + std::to_string(result) + "]", rt::Icon::StopSign);
+        as_data.clear();
+    } else {
+        as_data = ir.of_getdata();
+    }
+    // After a failed post nothing was received, and the answer file says so.
+    if (keep_files) f_filewrite(files + "Rs.log", ir.of_getdata());
+    return result;
 }
 
 void n_cst_manager::pub_app_init_res() {}
 
-// ---- logs -------------------------------------------------------------------
+// ---- logs and file helpers -------------------------------------------------
 
 namespace {
 
-constexpr std::size_t kPiece = 32765;
-
-std::string two(int v) {
-    char b[8];
-    std::snprintf(b, sizeof b, "%02d", v);
-    return b;
-}
-
-std::string log_date(const rt::DateTime& t) {
-    return std::to_string(t.year) + "-" + two(t.month) + "-" + two(t.day);
-}
-
-std::string log_stamp(const rt::DateTime& t) {
-    char ms[8];
-    std::snprintf(ms, sizeof ms, "%03d", t.millisecond);
-    return log_date(t) + " " + two(t.hour) + ":" + two(t.minute) + ":" + two(t.second) + "." + ms;
-}
-
-// The entry that a daily log or DebugTmp1.TXT receives before the line-mode
-// write adds its own CR LF.
+// The daily log entry before the line-mode write adds its own CR LF.
 std::string log_entry(const std::string& msg, const std::string& after_msg) {
     const std::string stars(39, '*');
-    return stars + "\r\n" + "******* " + log_stamp(rt::clock().now()) + " *******\r\n" + stars + "\r\n" + msg +
-           after_msg;
+    return stars + "\r\n" + "******* " + rt::String(rt::Now(), "yyyy-mm-dd hh:mm:ss.fff") + " *******\r\n" + stars +
+           "\r\n" + msg + after_msg;
 }
 
-// One line-mode write: the text and CR LF. Failures are silent by design: a
-// lost log line must never stop the client.
-void write_line(const std::string& path, const std::string& text, bool append) {
-    std::FILE* f = std::fopen(rt::native_path(path).c_str(), append ? "ab" : "wb");
-    if (!f) return;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fwrite("\r\n", 1, 2, f);
-    std::fclose(f);
+// One line-mode write (the text and CR LF). Failures are silent: a lost log
+// entry must never stop the client.
+void write_line(const std::string& path, const std::string& text, rt::WriteMode mode) {
+    int f = rt::FileOpen(path, rt::FileMode::LineMode, rt::FileAccess::Write, rt::FileLock::LockWrite, mode);
+    rt::FileWrite(f, text);
+    rt::FileClose(f);
 }
 
+// The original tested for the development environment on every call; here
+// that is the environment variable VELOTRA_DEV.
 bool dev_environment() {
     const char* v = std::getenv("VELOTRA_DEV");
     return v && std::string(v) == "1";
 }
 
-// Reads a file in pieces, handing each to `take`; the count of pieces, or -1.
+// Reads a file in pieces, handing each to `take`: the count of pieces, or -1.
+// An empty file is one empty piece.
 template <class Take>
 std::int32_t read_pieces(const std::string& filename, Take take) {
-    std::FILE* f = std::fopen(rt::native_path(filename).c_str(), "rb");
-    if (!f) return -1;
+    const std::int64_t length = rt::FileLength(filename);
+    int f = rt::FileOpen(filename, rt::FileMode::StreamMode, rt::FileAccess::Read);
+    if (length < 0 || f < 0) {
+        if (f > 0) rt::FileClose(f);
+        return -1;
+    }
+    const std::int64_t count = length <= rt::file_piece ? 1 : (length + rt::file_piece - 1) / rt::file_piece;
     std::string piece;
-    std::int32_t count = 0;
-    do {
-        piece.resize(kPiece);
-        std::size_t got = std::fread(piece.data(), 1, kPiece, f);
-        if (std::ferror(f)) {
-            std::fclose(f);
+    for (std::int64_t i = 1; i <= count; ++i) {
+        if (rt::FileRead(f, piece) == -1) {
+            rt::FileClose(f);
             return -1;
         }
-        piece.resize(got);
-        if (got == 0 && count > 0) break;
-        take(++count, piece);
-    } while (piece.size() == kPiece);
-    std::fclose(f);
-    return count;
+        take(piece);
+    }
+    rt::FileClose(f);
+    return static_cast<std::int32_t>(count);
 }
 
 } // namespace
@@ -214,48 +287,48 @@ std::int32_t read_pieces(const std::string& filename, Take take) {
 void n_cst_manager::uf_debug(const std::string&) {}
 
 int n_cst_manager::uf_file_write(const std::string& as_filename, const std::string& as_note, bool ab_append) {
-    std::FILE* f = std::fopen(rt::native_path(as_filename).c_str(), ab_append ? "ab" : "wb");
-    if (!f) return -1;
-    for (std::size_t pos = 0; pos < as_note.size(); pos += kPiece) {
-        std::size_t len = std::min(kPiece, as_note.size() - pos);
-        if (std::fwrite(as_note.data() + pos, 1, len, f) != len) {
-            std::fclose(f);
+    int f = rt::FileOpen(as_filename, rt::FileMode::StreamMode, rt::FileAccess::Write, rt::FileLock::LockWrite,
+                         ab_append ? rt::WriteMode::Append : rt::WriteMode::Replace);
+    if (f == -1) return -1;
+    for (std::size_t pos = 0; pos < as_note.size(); pos += rt::file_piece) {
+        if (rt::FileWrite(f, std::string_view(as_note).substr(pos, rt::file_piece)) == -1) {
+            rt::FileClose(f);
             return -1;
         }
     }
-    return std::fclose(f) == 0 ? 1 : -1;
+    rt::FileClose(f);
+    return 1;
 }
 
 void n_cst_manager::uf_test_write(const std::string& as_error, bool ab_add) {
     if (!dev_environment()) return;
     if (ab_add)
-        write_line(appdir + "\\DebugTmp1.TXT", log_entry(as_error, "\r\n\r\n"), true);
+        write_line(appdir + "\\DebugTmp1.TXT", log_entry(as_error, "\r\n\r\n"), rt::WriteMode::Append);
     else
-        write_line(appdir + "\\DebugTMP2.TXT", as_error, false);
+        write_line(appdir + "\\DebugTMP2.TXT", as_error, rt::WriteMode::Replace);
 }
 
 // The log folder is never created here: the gateway request makes it, and
 // every entry the client writes follows a gateway request.
 void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
-    const std::string path = appdir + "\\log\\" + log_date(rt::clock().now()) + ".txt";
+    const std::string path = appdir + "\\log\\" + rt::String(rt::Today(), "yyyy-mm-dd") + ".txt";
     if (ab_add)
-        write_line(path, log_entry(as_msg, "\r\n"), true);
+        write_line(path, log_entry(as_msg, "\r\n"), rt::WriteMode::Append);
     else
-        write_line(path, as_msg, false);
+        write_line(path, as_msg, rt::WriteMode::Replace);
 }
 
 std::int32_t n_cst_manager::of_fileread(const std::string& as_filename, std::vector<std::string>& as_text) {
     std::vector<std::string> pieces;
-    std::int32_t count = read_pieces(as_filename, [&](std::int32_t, const std::string& p) { pieces.push_back(p); });
+    const std::int32_t count = read_pieces(as_filename, [&](const std::string& p) { pieces.push_back(p); });
     if (count < 0) return -1;
     if (as_text.size() < pieces.size()) as_text.resize(pieces.size());
-    for (std::size_t i = 0; i < pieces.size(); ++i) as_text[i] = std::move(pieces[i]);
+    std::move(pieces.begin(), pieces.end(), as_text.begin());
     return count;
 }
 
 int n_cst_manager::of_fileread(const std::string& as_filepath, std::string as_text) {
-    std::int32_t count = read_pieces(as_filepath, [&](std::int32_t, const std::string& p) { as_text = p; });
-    return count < 0 ? -1 : 1;
+    return read_pieces(as_filepath, [&](const std::string& p) { as_text = p; }) < 0 ? -1 : 1;
 }
 
 // ---- scrambling -------------------------------------------------------------
@@ -281,15 +354,6 @@ std::size_t block_width(double adbl_n) {
     return std::to_string(static_cast<long long>(adbl_n)).size();
 }
 
-// The runtime's Long of a block: leading digits, 0 when there are none.
-long long block_value(const std::string& block) {
-    long long v = 0;
-    for (char c : block) {
-        if (c < '0' || c > '9') break;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
 
 } // namespace
 
@@ -315,20 +379,26 @@ std::string n_cst_manager::of_decrypt(const rt::nstring& as_strtodecrypt, double
     const std::string& s = *as_strtodecrypt;
     std::string out;
     for (std::size_t pos = 0; pos < s.size(); pos += w) {
-        auto v = static_cast<long long>(of_mult(static_cast<double>(block_value(s.substr(pos, w))), adbl_d, adbl_n));
+        auto v = static_cast<long long>(of_mult(rt::Long(std::string_view(s).substr(pos, w)), adbl_d, adbl_n));
         if (v >= 1 && v <= 255) out += static_cast<char>(v);
     }
     return out;
 }
 
-std::string n_cst_manager::pub_f_str2str(const rt::nstring& arg) const {
-    return arg ? trim_spaces(*arg) : std::string();
+std::string n_cst_manager::pub_f_str2str(const rt::nstring& arg) const { return arg ? rt::Trim(*arg) : std::string(); }
+
+// A value of spaces is not empty when read, so it is kept and trimmed to "".
+std::string n_cst_manager::pub_f_get_sysvar(const std::string& as_section, const std::string& as_key,
+                                            const rt::nstring& as_default) {
+    rt::nstring v = rt::ProfileString(of_getappinifile(), rt::Trim(as_section), rt::Trim(as_key), as_default);
+    if (!v || v->empty()) v = as_default;
+    return pub_f_str2str(v);
 }
 
-std::string n_cst_manager::pub_f_get_sysvar(const std::string&, const std::string&, const rt::nstring& as_default) {
-    return pub_f_str2str(as_default);
+int n_cst_manager::pub_f_set_sysvar(const std::string& as_section, const std::string& as_key,
+                                    const std::string& as_default) {
+    return rt::SetProfileString(of_getappinifile(), rt::Trim(as_section), rt::Trim(as_key), as_default);
 }
-int n_cst_manager::pub_f_set_sysvar(const std::string&, const std::string&, const std::string&) { return -1; }
 
 // ---- accessors --------------------------------------------------------------
 
@@ -346,7 +416,7 @@ int n_cst_manager::of_setcopyright(const rt::nstring& c) {
 }
 
 bool n_cst_manager::of_sendsms_valid() {
-    return !trim_spaces(userid).empty() && !trim_spaces(account).empty() && !trim_spaces(password).empty();
+    return !blank(userid) && !blank(account) && !blank(password);
 }
 
 int n_cst_manager::of_setlogo(const rt::nstring& as_logo) {
@@ -366,25 +436,62 @@ namespace {
 // A program of this platform carries no version resource: its version is the
 // stamp above. A file that holds no stamp has no version text ("").
 std::string n_cst_manager::of_fileversion(const std::string& as_file) const {
-    std::FILE* f = std::fopen(rt::native_path(as_file).c_str(), "rb");
-    if (!f) return "1,0,0,1";
+    if (!rt::FileExists(as_file)) return "1,0,0,1";
     std::string bytes;
-    char buf[65536];
-    for (std::size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, got);
-    std::fclose(f);
+    read_pieces(as_file, [&](const std::string& p) { bytes += p; });
     const std::string marker(kVersionStamp, std::strchr(kVersionStamp, '=') + 1);
     for (auto pos = bytes.find(marker); pos != std::string::npos; pos = bytes.find(marker, pos + 1)) {
         auto start = pos + marker.size();
         auto end = bytes.find('\0', start);
         std::string version = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!version.empty() && version.size() <= 255 && version.find_first_not_of("0123456789,. ") == std::string::npos)
-            return trim_spaces(version);
+            return rt::Trim(version);
     }
     return {};
 }
-void n_cst_manager::of_parse_signature(std::vector<std::string>&) const {}
-bool n_cst_manager::wf_update_ini() { return false; }
-int n_cst_manager::of_explain_overage(const pbdom_element&) { return -1; }
+void n_cst_manager::of_parse_signature(std::vector<std::string>& as_signature) const {
+    n_cst_string lnv_string;
+    lnv_string.of_parsetoarray(signature, ";", as_signature);
+}
+
+// ---- gateway answers --------------------------------------------------------
+
+// A download counts as not found when the server answers with an error
+// status; the body itself is never searched (a checksum may hold "404").
+bool n_cst_manager::wf_update_ini() {
+    rt::Inet inet;
+    nuo_ir ir;
+    const int result = inet.GetURL(weburl + "sms/update/update.txt", ir);
+    if (result != 1) {
+        pub_msg("访问地址失败，错误代码[" + std::to_string(result) + "]", rt::Icon::Exclamation);
+        return false;
+    }
+    if (ir.http_status() >= 400) {
+        pub_msg("访问服务器资源失败", rt::Icon::Information);
+        return false;
+    }
+    rt::CreateDirectory(appdir + "\\update");
+    if (f_filewrite(appdir + "\\update\\" + "update" + ".txt", ir.of_getdata()) == 1) return true;
+    pub_msg("下载更新文件失败!!", rt::Icon::Information);
+    return false;
+}
+
+int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {
+    std::vector<pbdom_object> nodes;
+    pobj_element.GetContent(nodes);
+    if (nodes.empty()) return -1;
+    for (const pbdom_object& node : nodes) {
+        const std::string name = rt::Lower(node.GetName());
+        const std::string text = node.GetText();
+        if (name == "#text" || blank(text)) continue;
+        if (name == "returnstatus") status = text;
+        else if (name == "message") mess = text;
+        else if (name == "payinfo") payinfo = text;
+        else if (name == "overage") overage = text;
+        else if (name == "sendtotal") sendtotal = text;
+    }
+    return 1;
+}
 
 int n_cst_manager::of_setuserid(const rt::nstring& as_userid) {
     if (!as_userid) return -1;
@@ -394,6 +501,7 @@ int n_cst_manager::of_setuserid(const rt::nstring& as_userid) {
 std::string n_cst_manager::of_getuserid() const { return is_userid; }
 namespace {
 
+constexpr std::size_t kPiece = rt::file_piece;
 constexpr const char* kPingCommand = "ping -c 1 -s 1";
 constexpr const char* kPingSuccess = " 0% packet loss";
 constexpr int kPingTimeoutMs = 10000;

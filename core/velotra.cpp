@@ -1,0 +1,35 @@
+#include "core/velotra.h"
+
+#include "core/n_cst_manager.h"
+
+#include <QCoreApplication>
+
+namespace {
+bool g_halted = false;
+}
+
+velotra::velotra() = default;
+
+velotra::~velotra() {
+    if (gnv_app) close();
+}
+
+void velotra::open(const std::string& commandline) {
+    gnv_app = new n_cst_manager;
+    gnv_app->pfc_open(commandline);
+}
+
+void velotra::close() {
+    if (!gnv_app) return;
+    gnv_app->pfc_close();
+    delete gnv_app;
+    gnv_app = nullptr;
+}
+
+void velotra::halt() {
+    g_halted = true;
+    QCoreApplication::exit(0);
+}
+
+bool velotra::halted() { return g_halted; }
+void velotra::reset_halt() { g_halted = false; }
