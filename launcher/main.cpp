@@ -1,2 +1,16 @@
-// Placeholder until the launcher lands.
-int main() { return 0; }
+// The launcher program: starts the client named in velotra.ini and ends.
+#include "launcher/dorvane.h"
+
+#include <QApplication>
+
+int main(int /*argc*/, char** argv) {
+    // The launcher reads no command-line argument, Qt's own options included;
+    // the application object exists only for the one box it may show.
+    int qt_argc = 1;
+    char* qt_argv[] = {argv[0], nullptr};
+    QApplication qt(qt_argc, qt_argv);
+
+    dorvane app;
+    app.open("");
+    return 0;
+}
