@@ -30,7 +30,7 @@ public:
         std::string method;  // "GET", "POST"
         std::string path;    // "/sms.aspx", without the query
         std::string query;   // after "?", raw; empty when none
-        std::vector<std::pair<std::string, std::string>> headers; // as received
+        std::vector<std::pair<std::string, std::string>> headers; // as received, by name
         rt::blob body;       // raw bytes
 
         // Value of the first header of that name (any case); null when none.
