@@ -29,6 +29,9 @@ public:
     // point and no point when nothing follows it: "12.5", "-3", "0.001".
     std::string to_string() const;
 
+    // Rounded half away from zero to at most `places` digits after the point.
+    decimal rounded(int places) const;
+
     decimal operator-() const;
     friend decimal operator+(const decimal& a, const decimal& b);
     friend decimal operator-(const decimal& a, const decimal& b);

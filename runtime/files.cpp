@@ -1,15 +1,216 @@
 #include "runtime/files.h"
 
+#include "runtime/gbk.h"
+#include "runtime/path.h"
+#include "runtime/strings.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
 namespace rt {
-int FileOpen(const std::string&, FileMode, FileAccess, FileLock, WriteMode) { return -1; }
-std::int32_t FileRead(int, std::string&) { return -1; }
-std::int32_t FileWrite(int, std::string_view) { return -1; }
-int FileClose(int) { return -1; }
-std::int64_t FileLength(const std::string&) { return -1; }
-bool FileExists(const std::string&) { return false; }
-bool FileDelete(const std::string&) { return false; }
-int FileMove(const std::string&, const std::string&) { return -1; }
-int CreateDirectory(const std::string&) { return -1; }
-bool DirectoryExists(const std::string&) { return false; }
-std::vector<std::string> DirList(const std::string&) { return {}; }
+namespace {
+
+namespace fs = std::filesystem;
+
+struct OpenFile {
+    std::FILE* f = nullptr;
+    FileMode mode;
+    FileAccess access;
+    FileLock lock;
+    std::string key; // the file's canonical native path
+};
+
+std::map<int, OpenFile>& open_files() {
+    static std::map<int, OpenFile> files;
+    return files;
+}
+
+OpenFile* find(int file) {
+    auto it = open_files().find(file);
+    return it == open_files().end() ? nullptr : &it->second;
+}
+
+std::string key_of(const std::string& native) {
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(native, ec);
+    return ec ? native : p.string();
+}
+
+bool denies(FileLock lock, FileAccess access) {
+    switch (lock) {
+    case FileLock::LockReadWrite: return true;
+    case FileLock::LockRead: return access == FileAccess::Read;
+    case FileLock::LockWrite: return access == FileAccess::Write;
+    case FileLock::Shared: return false;
+    }
+    return false;
+}
+
+// Whether an open of `key` with this access and lock agrees with every open
+// file number of the same file.
+bool lock_allows(const std::string& key, FileAccess access, FileLock lock) {
+    for (const auto& [n, f] : open_files()) {
+        if (f.key != key) continue;
+        if (denies(f.lock, access) || denies(lock, f.access)) return false;
+    }
+    return true;
+}
+
+bool is_file(const std::string& native) {
+    std::error_code ec;
+    return !native.empty() && fs::is_regular_file(native, ec);
+}
+
+// Reads one line of at most file_piece bytes; the line end is consumed but
+// not kept. A line longer than a piece goes on in the next read.
+std::int32_t read_line(std::FILE* f, std::string& piece) {
+    piece.clear();
+    int c = std::getc(f);
+    if (c == EOF) return std::ferror(f) ? -1 : file_end;
+    while (c != EOF && c != '\n' && c != '\r') {
+        piece.push_back(static_cast<char>(c));
+        if (piece.size() == static_cast<std::size_t>(file_piece)) return file_piece;
+        c = std::getc(f);
+    }
+    if (c == '\r') {
+        int next = std::getc(f);
+        if (next != '\n' && next != EOF) std::ungetc(next, f);
+    }
+    if (std::ferror(f)) return -1;
+    return static_cast<std::int32_t>(piece.size());
+}
+
+std::int32_t read_stream(std::FILE* f, std::string& piece) {
+    piece.resize(static_cast<std::size_t>(file_piece));
+    std::size_t n = std::fread(piece.data(), 1, piece.size(), f);
+    piece.resize(n);
+    if (n == 0) return std::ferror(f) ? -1 : file_end;
+    return static_cast<std::int32_t>(n);
+}
+
+// "*" any run of characters, "?" one character; ASCII letters match without
+// regard to case. Characters, not bytes, so "?" takes a whole GBK character.
+bool wildcard(std::string_view name, std::string_view pattern) {
+    if (pattern.empty()) return name.empty();
+    if (pattern[0] == '*') {
+        for (std::size_t i = 0;; i += char_len_at(name, i)) {
+            if (wildcard(name.substr(i), pattern.substr(1))) return true;
+            if (i >= name.size()) return false;
+        }
+    }
+    if (name.empty()) return false;
+    std::size_t n = char_len_at(name, 0);
+    if (pattern[0] == '?') return wildcard(name.substr(n), pattern.substr(1));
+    std::size_t m = char_len_at(pattern, 0);
+    if (Lower(name.substr(0, n)) != Lower(pattern.substr(0, m))) return false;
+    return wildcard(name.substr(n), pattern.substr(m));
+}
+
+} // namespace
+
+int FileOpen(const std::string& name, FileMode mode, FileAccess access, FileLock lock, WriteMode writemode) {
+    std::string native = native_path(name);
+    if (native.empty()) return -1;
+    if (access == FileAccess::Read && !is_file(native)) return -1; // fopen would open a folder
+    std::string key = key_of(native);
+    if (!lock_allows(key, access, lock)) return -1;
+    const char* how = access == FileAccess::Read ? "rb" : writemode == WriteMode::Append ? "ab" : "wb";
+    std::FILE* f = std::fopen(native.c_str(), how);
+    if (!f) return -1;
+    int number = 1;
+    while (open_files().count(number)) ++number;
+    open_files()[number] = OpenFile{f, mode, access, lock, key};
+    return number;
+}
+
+std::int32_t FileRead(int file, std::string& piece) {
+    OpenFile* f = find(file);
+    if (!f || f->access != FileAccess::Read) return -1;
+    std::int32_t n = f->mode == FileMode::LineMode ? read_line(f->f, piece) : read_stream(f->f, piece);
+    if (n < 0) piece.clear();
+    return n;
+}
+
+std::int32_t FileWrite(int file, std::string_view data) {
+    OpenFile* f = find(file);
+    if (!f || f->access != FileAccess::Write) return -1;
+    data = data.substr(0, static_cast<std::size_t>(file_piece));
+    if (std::fwrite(data.data(), 1, data.size(), f->f) != data.size()) return -1;
+    if (f->mode == FileMode::LineMode && std::fwrite("\r\n", 1, 2, f->f) != 2) return -1;
+    // Flushed at once, so that a full disk shows in this write's answer.
+    if (std::fflush(f->f) != 0) return -1;
+    return static_cast<std::int32_t>(data.size());
+}
+
+int FileClose(int file) {
+    OpenFile* f = find(file);
+    if (!f) return -1;
+    int rc = std::fclose(f->f);
+    open_files().erase(file);
+    return rc == 0 ? 1 : -1;
+}
+
+std::int64_t FileLength(const std::string& name) {
+    std::string native = native_path(name);
+    std::error_code ec;
+    if (!is_file(native)) return -1;
+    auto size = fs::file_size(native, ec);
+    return ec ? -1 : static_cast<std::int64_t>(size);
+}
+
+bool FileExists(const std::string& name) { return is_file(native_path(name)); }
+
+bool FileDelete(const std::string& name) {
+    std::string native = native_path(name);
+    std::error_code ec;
+    return is_file(native) && fs::remove(native, ec);
+}
+
+int FileMove(const std::string& source, const std::string& target) {
+    std::string from = native_path(source), to = native_path(target);
+    if (!is_file(from)) return -1;
+    std::error_code ec;
+    if (to.empty() || fs::exists(fs::symlink_status(to, ec))) return -2;
+    fs::rename(from, to, ec);
+    if (!ec) return 1;
+    if (ec != std::errc::cross_device_link) return ec == std::errc::permission_denied ? -1 : -2;
+    // Another file system: copy, then remove the source.
+    if (!fs::copy_file(from, to, fs::copy_options::none, ec) || ec) return -2;
+    fs::remove(from, ec);
+    return 1;
+}
+
+int CreateDirectory(const std::string& name) {
+    std::string native = native_path(name);
+    return !native.empty() && ::mkdir(native.c_str(), 0777) == 0 ? 1 : -1;
+}
+
+bool DirectoryExists(const std::string& name) {
+    std::error_code ec;
+    std::string native = native_path(name);
+    return !native.empty() && fs::is_directory(native, ec);
+}
+
+std::vector<std::string> DirList(const std::string& pattern) {
+    // The last "\" that is a character of its own separates folder and
+    // name; a 0x5C trail byte does not.
+    std::int32_t cut = LastPos(pattern, "\\");
+    std::string folder = cut > 0 ? Left(pattern, cut) : program_folder();
+    std::string mask = cut > 0 ? Mid(pattern, cut + 1) : pattern;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(native_path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code type_ec;
+        if (!it->is_regular_file(type_ec)) continue;
+        std::string name = utf8_to_gbk(it->path().filename().string());
+        if (wildcard(name, mask)) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace rt

@@ -1,8 +1,178 @@
 #include "runtime/profile.h"
 
+#include "runtime/path.h"
+#include "runtime/strings.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
 namespace rt {
-nstring ProfileString(const nstring&, const nstring&, const nstring&, const nstring& default_value) {
-    return default_value;
+namespace {
+
+using size_type = std::string::size_type;
+
+std::string_view trim_blanks(std::string_view s) {
+    size_type b = s.find_first_not_of(" \t");
+    if (b == std::string_view::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
-int SetProfileString(const nstring&, const nstring&, const nstring&, const nstring&) { return -1; }
+
+bool same_name(std::string_view a, std::string_view b) { return Lower(trim_blanks(a)) == Lower(trim_blanks(b)); }
+
+// One line of the file as byte offsets into it.
+struct Line {
+    size_type begin = 0, end = 0; // the line without its line end
+    size_type next = 0;           // where the following line begins
+    enum Kind { Other, Section, Key } kind = Other;
+    std::string_view name;        // section or key name, untrimmed
+    size_type value = 0;          // Key: offset of the value
+    bool blank = true;            // nothing but spaces and tabs
+};
+
+std::vector<Line> split_lines(const std::string& text) {
+    std::vector<Line> lines;
+    std::string_view all(text);
+    for (size_type at = 0; at < text.size();) {
+        Line l;
+        l.begin = at;
+        size_type lf = text.find('\n', at);
+        l.next = lf == std::string::npos ? text.size() : lf + 1;
+        l.end = lf == std::string::npos ? text.size() : lf;
+        if (l.end > l.begin && text[l.end - 1] == '\r') --l.end;
+        std::string_view body = trim_blanks(all.substr(l.begin, l.end - l.begin));
+        l.blank = body.empty();
+        size_type close = body.find(']');
+        size_type eq = all.substr(l.begin, l.end - l.begin).find('=');
+        if (!body.empty() && body[0] == '[' && close != std::string_view::npos) {
+            l.kind = Line::Section;
+            l.name = body.substr(1, close - 1);
+        } else if (!body.empty() && body[0] != ';' && eq != std::string_view::npos) {
+            l.kind = Line::Key;
+            l.name = all.substr(l.begin, eq);
+            l.value = l.begin + eq + 1;
+        }
+        lines.push_back(l);
+        at = l.next;
+    }
+    return lines;
+}
+
+// Where a key lives: the index of its line, and of the last line of the
+// first section of that name that holds something (for adding the key).
+struct Place {
+    int key = -1;
+    int section_end = -1;
+};
+
+Place locate(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    Place p;
+    bool inside = false, first_section = false;
+    for (size_type i = 0; i < lines.size(); ++i) {
+        const Line& l = lines[i];
+        if (l.kind == Line::Section) {
+            inside = same_name(l.name, section);
+            first_section = inside && p.section_end < 0;
+            if (first_section) p.section_end = static_cast<int>(i);
+            continue;
+        }
+        if (!inside) continue;
+        if (l.kind == Line::Key && same_name(l.name, key)) {
+            p.key = static_cast<int>(i);
+            return p;
+        }
+        if (first_section && !l.blank) p.section_end = static_cast<int>(i);
+    }
+    return p;
+}
+
+std::optional<std::string> read_file(const std::string& native, bool& missing) {
+    std::error_code ec;
+    missing = !std::filesystem::exists(native, ec);
+    if (missing) return std::string();
+    std::ifstream in(native, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return s.str();
+}
+
+// Through a file beside it and a rename, so that a failed write never
+// leaves half an INI file behind.
+bool write_file(const std::string& native, const std::string& text) {
+    std::string temp = native + ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out) {
+            out << text;
+            out.close();
+            std::error_code ec;
+            if (out) std::filesystem::rename(temp, native, ec);
+            if (out && !ec) return true;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    // A folder that refuses new files may still let the file itself be
+    // rewritten.
+    std::ofstream direct(native, std::ios::binary | std::ios::trunc);
+    if (!direct) return false;
+    direct << text;
+    direct.close();
+    return static_cast<bool>(direct);
+}
+
+bool valid_name(std::string_view name, char forbidden) {
+    std::string_view t = trim_blanks(name);
+    return !t.empty() && name.find_first_of("\r\n") == std::string_view::npos &&
+           name.find(forbidden) == std::string_view::npos;
+}
+
+} // namespace
+
+nstring ProfileString(const nstring& file, const nstring& section, const nstring& key,
+                      const nstring& default_value) {
+    if (!file || !section || !key || !default_value) return null;
+    bool missing = false;
+    std::optional<std::string> text = read_file(native_path(*file), missing);
+    if (!text || missing) return default_value;
+    std::vector<Line> lines = split_lines(*text);
+    Place p = locate(lines, *section, *key);
+    if (p.key < 0) return default_value;
+    const Line& l = lines[static_cast<size_type>(p.key)];
+    return text->substr(l.value, l.end - l.value);
+}
+
+int SetProfileString(const nstring& file, const nstring& section, const nstring& key, const nstring& value) {
+    if (!file || !section || !key || !value) return -1;
+    if (!valid_name(*section, ']') || !valid_name(*key, '=')) return -1;
+    std::string_view k = trim_blanks(*key);
+    if (k[0] == '[' || k[0] == ';') return -1; // would read back as a section or a comment
+    if (value->find_first_of("\r\n") != std::string::npos) return -1;
+
+    std::string native = native_path(*file);
+    bool missing = false;
+    std::optional<std::string> read = read_file(native, missing);
+    if (!read) return -1;
+    std::string text = std::move(*read);
+    std::vector<Line> lines = split_lines(text);
+    Place p = locate(lines, *section, *key);
+    std::string entry = std::string(k) + "=" + *value + "\r\n";
+    if (p.key >= 0) {
+        const Line& l = lines[static_cast<size_type>(p.key)];
+        text.replace(l.value, l.end - l.value, *value);
+    } else if (p.section_end >= 0) {
+        const Line& l = lines[static_cast<size_type>(p.section_end)];
+        if (l.next == l.end) entry.insert(0, "\r\n"); // the section's last line ends the file
+        text.insert(l.next, entry);
+    } else {
+        if (!text.empty() && text.back() != '\n') text += "\r\n";
+        text += "[" + std::string(trim_blanks(*section)) + "]\r\n" + entry;
+    }
+    return write_file(native, text) ? 1 : -1;
+}
+
 } // namespace rt

@@ -44,6 +44,22 @@ std::int32_t Pos(std::string_view s, std::string_view target, std::int32_t start
 // the end counts as the last byte); 0 when none, target empty, start < 0.
 std::int32_t LastPos(std::string_view s, std::string_view target, std::int32_t start = 0);
 
+// Successive searches of one target in one text, each answering what Pos
+// answers. While the starts do not go back, the text is walked only once,
+// which keeps replace-all and split loops linear on long texts. The text
+// and the target must outlive the scanner.
+class PosScanner {
+public:
+    PosScanner(std::string_view s, std::string_view target);
+    std::int32_t next(std::int32_t start);
+
+private:
+    std::string_view s_, target_;
+    bool check_;                 // the target's first byte could be a trail byte
+    std::size_t boundary_ = 0;   // a character start at or before every later match
+    std::size_t last_from_ = 0;
+};
+
 // ---- changing ---------------------------------------------------------------
 // Characters in reverse order; a double-byte character stays whole.
 std::string Reverse(std::string_view s);

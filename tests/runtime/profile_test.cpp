@@ -1,0 +1,101 @@
+#include "runtime/profile.h"
+
+#include "tests/support/scripted.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Comments, blank lines, odd spacing, GBK values and CR LF line ends.
+const std::string kIni =
+    "; velotra settings\r\n"
+    "[cfg]\r\n"
+    "userid = 0001 \r\n"
+    "  Run\t=velotra\r\n"
+    "empty=\r\n"
+    "\r\n"
+    "[ Mobile ]\r\n"
+    "signature=澄渊达;岚舟汇\r\n"
+    "; a comment=with an equals sign\r\n"
+    "\r\n"
+    "[App_Env]\r\n"
+    "debug=0";
+
+class Profile : public ::testing::Test {
+protected:
+    testing_support::TempProgramFolder dir;
+    const std::string ini = "velotra.ini";
+    void SetUp() override { dir.write(ini, kIni); }
+    rt::nstring get(const char* section, const char* key) { return rt::ProfileString(ini, section, key, "DEF"); }
+};
+
+TEST_F(Profile, ReadsValuesExactlyAsStored) {
+    struct Case {
+        const char *section, *key;
+        rt::nstring expected;
+    } cases[] = {
+        {"cfg", "userid", " 0001 "},          // spaces around the value stay
+        {"CFG", "RUN", "velotra"},            // names without regard to case or blanks
+        {"cfg", "empty", ""},                 // "key=" is an empty value, not a missing one
+        {"mobile", "signature", "澄渊达;岚舟汇"},
+        {"App_Env", "debug", "0"},            // the last line has no line end
+        {"cfg", "missing", "DEF"},
+        {"nosection", "userid", "DEF"},
+        {"mobile", "; a comment", "DEF"},     // a comment holds no key
+        {"cfg", "signature", "DEF"},          // a key of another section
+    };
+    for (const Case& c : cases) EXPECT_EQ(get(c.section, c.key), c.expected) << c.section << "." << c.key;
+    EXPECT_EQ(rt::ProfileString("none.ini", "cfg", "run", "velotra"), "velotra");
+    EXPECT_EQ(rt::ProfileString(ini, "cfg", "run", rt::null), rt::null);
+    EXPECT_EQ(rt::ProfileString(rt::null, "cfg", "run", "x"), rt::null);
+}
+
+TEST_F(Profile, ReplacingChangesOnlyItsOneLine) {
+    EXPECT_EQ(rt::SetProfileString(ini, "MOBILE", "Signature", "新;旧"), 1);
+    std::string expected = kIni;
+    expected.replace(expected.find("澄渊达;岚舟汇"), std::string("澄渊达;岚舟汇").size(), "新;旧");
+    EXPECT_EQ(dir.read(ini), expected);
+
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "  spaced  "), 1);
+    EXPECT_EQ(get("cfg", "run"), "  spaced  ");
+    EXPECT_NE(dir.read(ini).find("  Run\t=  spaced  \r\n"), std::string::npos); // the key keeps its spelling
+}
+
+TEST_F(Profile, AddsKeysAtTheEndOfTheirSectionAndSectionsAtTheEnd) {
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "windowpos", "1"), 1);
+    EXPECT_EQ(rt::SetProfileString(ini, "App_Env", "trace", "1"), 1);
+    EXPECT_EQ(rt::SetProfileString(ini, "local_var", "FilePos", "\\opt\\数据"), 1);
+    std::string expected = kIni;
+    expected.insert(expected.find("\r\n[ Mobile ]"), "windowpos=1\r\n"); // before the blank line
+    expected += "\r\ntrace=1\r\n[local_var]\r\nFilePos=\\opt\\数据\r\n";
+    EXPECT_EQ(dir.read(ini), expected);
+    EXPECT_EQ(get("local_var", "filepos"), "\\opt\\数据");
+}
+
+TEST_F(Profile, CreatesAMissingFile) {
+    EXPECT_EQ(rt::SetProfileString("new.ini", "cfg", "run", "velotra_7"), 1);
+    EXPECT_EQ(dir.read("new.ini"), "[cfg]\r\nrun=velotra_7\r\n");
+    EXPECT_EQ(rt::SetProfileString("nofolder\\new.ini", "cfg", "run", "x"), -1);
+}
+
+TEST_F(Profile, RefusesWhatWouldCorruptTheFile) {
+    struct Case {
+        rt::nstring section, key, value;
+    } cases[] = {
+        {"cfg", "run", "a\r\nb"}, {"cfg", "run", "a\nb"}, {"cfg", "run", "a\r"},
+        {"c]fg", "run", "x"},     {"cfg", "r=un", "x"},   {"", "run", "x"},
+        {"cfg", "  ", "x"},       {"cfg", "[run", "x"},   {"cfg", "run", rt::null},
+        {rt::null, "run", "x"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(rt::SetProfileString(ini, c.section, c.key, c.value), -1);
+    EXPECT_EQ(dir.read(ini), kIni);
+}
+
+TEST_F(Profile, LineFeedFilesAreReadAndKeepTheirLineEnds) {
+    dir.write(ini, "[cfg]\nrun=a\nx=1\n");
+    EXPECT_EQ(get("cfg", "x"), "1");
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "b"), 1);
+    EXPECT_EQ(dir.read(ini), "[cfg]\nrun=b\nx=1\n");
+}
+
+} // namespace
