@@ -5,6 +5,7 @@
 #include "runtime/services.h"
 #include "zip/encrypted_entry_reader.h"
 #include "zip/encrypted_entry_writer.h"
+#include "zip/padded_archive_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -121,11 +122,14 @@ int open_for_reading(const std::string& program_path) {
 }
 
 // The output of an extraction: created or replaced, and locked against other
-// writers while it is being written.
-int open_for_extraction(const std::string& native) {
+// writers while it is being written. Only a regular file is emptied first,
+// and only a regular file may be removed after a failure.
+int open_for_extraction(const std::string& native, bool& regular) {
     int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ftruncate(fd, 0) != 0) {
+    struct stat st {};
+    regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (regular && ftruncate(fd, 0) != 0)) {
         ::close(fd);
         return -1;
     }
@@ -407,7 +411,14 @@ std::string n_zlib::of_directory(const std::string& as_filename) {
 }
 
 n_zlib::unzfile n_zlib::of_unzopen(const std::string& as_filename) {
-    unzFile uf = unzOpen64(rt::native_path(as_filename).c_str());
+    std::string native = rt::native_path(as_filename);
+    unzFile uf = unzOpen64(native.c_str());
+    if (!uf) {
+        // An archive without entries opens only with a byte in front of it.
+        zlib_filefunc64_def padded;
+        fill_padded_archive_io(&padded);
+        uf = unzOpen2_64(native.c_str(), &padded);
+    }
     if (!uf) {
         zlib_error("of_unzOpen", "The zip file is invalid or can't be found!");
         return nullptr;
@@ -448,7 +459,12 @@ int moved(const std::string& function, int rc) {
 } // namespace
 
 int n_zlib::of_unzgotofirstfile(unzfile aul_unzfile) {
-    return moved("of_unzGotoFirstFile", aul_unzfile ? unzGoToFirstFile(aul_unzfile->uf) : UNZ_PARAMERROR);
+    if (!aul_unzfile) return moved("of_unzGotoFirstFile", UNZ_PARAMERROR);
+    // minizip reads a first entry even where the directory holds none.
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(aul_unzfile->uf, &global) == UNZ_OK && global.number_entry == 0)
+        return UNZ_END_OF_LIST_OF_FILE;
+    return moved("of_unzGotoFirstFile", unzGoToFirstFile(aul_unzfile->uf));
 }
 
 int n_zlib::of_unzgotonextfile(unzfile aul_unzfile) {
@@ -712,35 +728,40 @@ bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename,
     open_current(aul_unzfile, is_password); // a failed open shows as a failed first read
 
     std::string native = rt::native_path(as_filename);
-    int fd = native.empty() ? -1 : open_for_extraction(native);
+    bool regular = false;
+    int fd = native.empty() ? -1 : open_for_extraction(native, regular);
     if (fd < 0) {
         zlib_error(function, "Unable to open the output file!");
         return false;
     }
     // A failure after this leaves no partial file behind.
+    auto remove_output = [&] {
+        if (regular) ::unlink(native.c_str());
+    };
     auto give_up = [&](const std::string& text) {
         ::close(fd);
-        ::unlink(native.c_str());
+        remove_output();
         zlib_error(function, text);
         return false;
     };
+    const std::string unwritten = "Unable to write the output file!";
     char piece[extract_piece];
     std::uint64_t written = 0;
     int n;
     while ((n = read_current(aul_unzfile, piece, extract_piece)) > 0) {
-        if (!write_all(fd, piece, static_cast<std::size_t>(n))) return give_up("Unable to write the output file!");
+        if (!write_all(fd, piece, static_cast<std::size_t>(n))) return give_up(unwritten);
         written += static_cast<std::uint64_t>(n);
     }
     if (n < 0) return give_up(failed);
-    if (fsync(fd) != 0 && errno != EINVAL) return give_up("Unable to write the output file!");
+    if (regular && fsync(fd) != 0) return give_up(unwritten);
     if (::close(fd) != 0) {
-        ::unlink(native.c_str());
-        zlib_error(function, "Unable to write the output file!");
+        remove_output();
+        zlib_error(function, unwritten);
         return false;
     }
     int closed = of_unzclosecurrentfile(aul_unzfile);
     if (!known || closed < 0 || written != e.info.uncompressed_size) {
-        ::unlink(native.c_str());
+        remove_output();
         zlib_error(function, failed);
         return false;
     }
