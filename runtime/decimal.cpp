@@ -57,6 +57,7 @@ std::optional<decimal> decimal::parse(std::string_view text) {
     __int128 m = 0;
     int scale = 0, digits = 0;
     bool point = false;
+    int first_dropped = -1; // the digit after the last place kept decides the rounding
     for (; i < text.size(); ++i) {
         char c = text[i];
         if (c == '.' && !point) {
@@ -65,13 +66,17 @@ std::optional<decimal> decimal::parse(std::string_view text) {
         }
         if (c < '0' || c > '9') break;
         ++digits;
-        if (point && scale == max_scale) continue; // beyond the last place kept
+        if (point && scale == max_scale) {
+            if (first_dropped < 0) first_dropped = c - '0';
+            continue;
+        }
         m = m * 10 + (c - '0');
         if (point) ++scale;
         if (m >= mantissa_limit) return std::nullopt;
     }
     while (i < text.size() && text[i] == ' ') ++i;
     if (digits == 0 || i != text.size()) return std::nullopt;
+    if (first_dropped >= 5 && ++m >= mantissa_limit) return std::nullopt;
     return decimal(negative ? -m : m, scale);
 }
 
