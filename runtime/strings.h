@@ -133,7 +133,8 @@ std::string MidChars(std::string_view s, std::int32_t start, std::int32_t length
 // True when byte position pos (1-based) is the second byte of a character.
 bool IsTrailAt(std::string_view s, std::int32_t pos);
 
-// Walks a text character by character:
+// Walks a text character by character; the text must outlive the walk (a
+// temporary string handed to it dies before the loop runs):
 //   for (std::string_view ch : rt::GbkChars(text)) ...
 class GbkChars {
 public:
