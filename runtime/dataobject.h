@@ -40,6 +40,7 @@ struct ColumnDef {
     // Conditional bold text of the cell (a weight expression in the original
     // objects); empty means normal weight.
     std::function<bool(const DataStore&, long row)> bold;
+    bool editable = true;          // false: shown only, the user cannot type into it
 };
 
 // A free text object of the object ("合计", a red "*").
