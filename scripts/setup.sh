@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-noto-cjk
-  xvfb xauth
+  xvfb xauth xdotool
   zip unzip
   iputils-ping
 )
