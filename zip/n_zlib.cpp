@@ -51,8 +51,6 @@ constexpr unsigned extract_piece = 8192;
 constexpr std::size_t import_piece = 32765;
 // The listing reads a stored name into a buffer of this many bytes.
 constexpr std::size_t listing_name_bytes = 256;
-// The longest name the zip format can store.
-constexpr std::size_t longest_name = 65535;
 
 void zlib_error(const std::string& function, const std::string& text) {
     rt::MessageBox("ZLib Error in " + function, text, rt::Icon::StopSign, rt::Buttons::OK, 1);
@@ -200,10 +198,11 @@ int locate(unzFile uf, const std::string& name) {
     int rc;
     for (rc = unzGoToFirstFile(uf); rc == UNZ_OK; rc = unzGoToNextFile(uf)) {
         entry e;
-        if (current_entry(uf, e, longest_name) && same_name_ignoring_case(e.name, name)) return UNZ_OK;
+        if (!current_entry(uf, e, 0) || e.info.size_filename != name.size()) continue;
+        if (current_entry(uf, e, name.size()) && same_name_ignoring_case(e.name, name)) return UNZ_OK;
     }
     if (had_current) unzGoToFilePos64(uf, &before);
-    return rc == UNZ_END_OF_LIST_OF_FILE ? UNZ_END_OF_LIST_OF_FILE : rc;
+    return rc;
 }
 
 // Opens the current entry. The password serves only an entry that is
