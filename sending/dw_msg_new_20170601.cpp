@@ -1,0 +1,31 @@
+#include "sending/dw_msg_new_20170601.h"
+
+namespace {
+
+rt::DataObject build() {
+    rt::DataObject o;
+    o.name = "dw_msg_new_20170601";
+    o.style = rt::Style::Grid;
+    o.n_up = 4;
+    rt::ColumnDef mobile;
+    mobile.name = "mobile";
+    mobile.type = rt::ColType::Char;
+    // One imported line is one row: a line holding several numbers joined
+    // by "," must fit whole, since the gateway receives every number in it.
+    mobile.length = 4000;
+    mobile.header = "号码";
+    mobile.width = 430;
+    o.columns.push_back(mobile);
+    return o;
+}
+
+} // namespace
+
+const rt::DataObject& dw_msg_new_20170601() {
+    static const rt::DataObject object = [] {
+        rt::DataObject o = build();
+        rt::register_dataobject(o);
+        return o;
+    }();
+    return object;
+}
