@@ -1,0 +1,158 @@
+#include "foundation/uo_comctl_statusbar.h"
+
+#include "runtime/ui/qt_text.h"
+
+#include <QPainter>
+#include <QWidget>
+#include <qdrawutil.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned long simple_part = 255; // the part index of the simple mode's text
+constexpr int border_h = 0, border_v = 2, border_between = 2;
+
+} // namespace
+
+uo_comctl_statusbar::uo_comctl_statusbar(rt::Container* parent, rt::Rect r) : rt::UserObject(parent, r) {
+    set_backcolor(rt::colours::button_face);
+}
+
+// The bar's messages, answered as the desktop's status bar answers them.
+long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
+    const int width_px = widget() ? widget()->width() : 0;
+    const int height_px = widget() ? widget()->height() : 0;
+    if (msg == sb_setparts) {
+        if (wparam == 0 || wparam > 256 || !lparam) return 0;
+        const auto* edges = static_cast<const long*>(lparam);
+        parts_.assign(edges, edges + wparam);
+        texts_.resize(wparam);
+        update();
+        return 1;
+    }
+    if (msg == sb_getparts) {
+        auto* out = static_cast<long*>(lparam);
+        for (std::size_t i = 0; out && i < parts_.size() && i < wparam; ++i) out[i] = parts_[i];
+        return static_cast<long>(parts_.size());
+    }
+    if (msg == sb_settext) {
+        const unsigned long part = wparam & 0xFF;
+        const std::string text = lparam ? *static_cast<const std::string*>(lparam) : std::string();
+        if (part == simple_part) simple_text_ = text;
+        else if (part < texts_.size()) texts_[part] = text;
+        else return 0;
+        update();
+        return 1;
+    }
+    if (msg == sb_gettext || msg == sb_gettextlength) {
+        const unsigned long part = wparam & 0xFF;
+        const std::string* t = part == simple_part ? &simple_text_ : part < texts_.size() ? &texts_[part] : nullptr;
+        if (!t) return 0;
+        if (msg == sb_gettext && lparam) *static_cast<std::string*>(lparam) = *t;
+        return static_cast<long>(t->size() & 0xFFFF);
+    }
+    if (msg == sb_simple) {
+        simple_ = wparam != 0;
+        update();
+        return 1;
+    }
+    if (msg == sb_setminheight) {
+        minheight_ = static_cast<long>(wparam);
+        return 0;
+    }
+    if (msg == sb_getrect) {
+        if (wparam >= parts_.size() || !lparam) return 0;
+        auto* r = static_cast<rect*>(lparam);
+        r->left = wparam == 0 ? 0 : parts_[wparam - 1] + border_between;
+        r->right = parts_[wparam] < 0 ? width_px : parts_[wparam];
+        r->top = border_v;
+        r->bottom = height_px;
+        return 1;
+    }
+    if (msg == sb_getborders) {
+        auto* out = static_cast<long*>(lparam);
+        if (!out) return 0;
+        out[0] = border_h;
+        out[1] = border_v;
+        out[2] = border_between;
+        return 1;
+    }
+    return 0;
+}
+
+void uo_comctl_statusbar::of_gettext(int aipart, std::string& astext) {
+    astext.clear();
+    send(sb_gettext, static_cast<unsigned long>(aipart), &astext);
+}
+
+long uo_comctl_statusbar::of_getparts(std::vector<long>& alparts) {
+    std::vector<long> buf(255, 0);
+    const long n = send(sb_getparts, 255, buf.data());
+    if (n > 0) alparts.assign(buf.begin(), buf.begin() + n);
+    return n;
+}
+
+bool uo_comctl_statusbar::of_setparts(const std::vector<long>& alparts) {
+    if (alparts.empty()) return false;
+    std::vector<long> copy = alparts;
+    return send(sb_setparts, copy.size(), copy.data()) != 0;
+}
+
+bool uo_comctl_statusbar::of_settext(int aipart, const std::string& astext) {
+    std::string copy = astext;
+    return send(sb_settext, static_cast<unsigned long>(aipart), &copy) != 0;
+}
+
+bool uo_comctl_statusbar::of_setsimple(rt::nbool absimple) {
+    return send(sb_simple, absimple.value_or(false) ? 1 : 0, nullptr) > 0;
+}
+
+void uo_comctl_statusbar::of_setminheight(long alminheight) {
+    send(sb_setminheight, static_cast<unsigned long>(alminheight), nullptr);
+}
+
+int uo_comctl_statusbar::of_gettextlength(long alpart) {
+    return static_cast<int>(send(sb_gettextlength, static_cast<unsigned long>(alpart), nullptr) & 0xFFFF);
+}
+
+bool uo_comctl_statusbar::of_getrect(long alpart, long& altop, long& alleft, long& alright, long& albottom) {
+    rect r;
+    if (send(sb_getrect, static_cast<unsigned long>(alpart), &r) == 0) return false;
+    altop = r.top;
+    alleft = r.left;
+    alright = r.right;
+    albottom = r.bottom;
+    return true;
+}
+
+bool uo_comctl_statusbar::of_getborders(long& alhorizontalwidth, long& alverticalwidth, int& alseperatorwidth) {
+    long b[3] = {0, 0, 0};
+    if (send(sb_getborders, 0, b) == 0) return false;
+    alhorizontalwidth = b[0];
+    alverticalwidth = b[1];
+    alseperatorwidth = static_cast<int>(b[2]);
+    return true;
+}
+
+void uo_comctl_statusbar::paint(QPainter& p) {
+    const QWidget* w = widget();
+    const QPalette& pal = w->palette();
+    p.setFont(w->font());
+    auto part = [&](const QRect& r, const std::string& text) {
+        qDrawShadePanel(&p, r, pal, true, 1);
+        p.setPen(pal.color(QPalette::WindowText));
+        p.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, rt::qstr(text));
+    };
+    if (simple_) {
+        part(QRect(0, border_v, w->width(), w->height() - border_v), simple_text_);
+        return;
+    }
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        rect r;
+        send(sb_getrect, i, &r);
+        part(QRect(static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+                   static_cast<int>(r.bottom - r.top)),
+             texts_[i]);
+    }
+}
