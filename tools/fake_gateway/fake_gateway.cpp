@@ -7,10 +7,12 @@
 #include <QImage>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <strings.h>
 #include <thread>
 
@@ -166,8 +168,15 @@ struct FakeGateway::Impl {
         }
         httplib::Server* raw = s.get();
         server = std::move(s);
-        thread = std::thread([raw] { raw->listen_after_bind(); });
-        return true;
+        auto ended = std::make_shared<std::atomic<bool>>(false);
+        thread = std::thread([raw, ended] {
+            raw->listen_after_bind();
+            *ended = true;
+        });
+        // stop() only stops a server that runs already; until then it would
+        // be lost and the join would wait for ever.
+        while (!raw->is_running() && !*ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return !*ended;
     }
 
     void stop_server() {
@@ -183,7 +192,10 @@ struct FakeGateway::Impl {
         const std::size_t q = req.target.find('?');
         r.path = req.target.substr(0, q);
         if (q != std::string::npos) r.query = req.target.substr(q + 1);
-        for (const auto& [name, value] : req.headers) r.headers.emplace_back(name, value);
+        // cpp-httplib files the peer's addresses among the headers.
+        static const std::set<std::string> pseudo = {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"};
+        for (const auto& [name, value] : req.headers)
+            if (!pseudo.count(name)) r.headers.emplace_back(name, value);
         r.body = req.body;
         std::lock_guard lock(m);
         log.push_back(r);

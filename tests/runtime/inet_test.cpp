@@ -1,0 +1,149 @@
+#include "runtime/inet.h"
+#include "tools/fake_gateway/fake_gateway.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+struct Received final : rt::InternetResult {
+    int calls = 0;
+    rt::blob data;
+    int internetdata(const rt::blob& d) override {
+        ++calls;
+        data = d;
+        return 1;
+    }
+};
+
+const std::string form_header = "Content-Type: application/x-www-form-urlencoded;charset=GBK\n"
+                                "Content-Length: %LEN%\nAccept: */*\nUser-Agent: sms\n\n\n";
+
+std::string header_for(const rt::blob& body) {
+    std::string h = form_header;
+    h.replace(h.find("%LEN%"), 5, std::to_string(body.size()));
+    return h;
+}
+
+// Short time-outs for the test's lifetime.
+struct QuickTimeouts {
+    rt::InetTimeouts previous = rt::set_inet_timeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(300)});
+    ~QuickTimeouts() { rt::set_inet_timeouts(previous); }
+};
+
+} // namespace
+
+TEST(Inet, PostSendsTheBodyByteForByteWithExactlyTheGivenHeaders) {
+    FakeGateway gateway;
+    // GBK, raw "&", "+", "%", a NUL and more than the 1024 bytes after which
+    // curl would ask for "Expect: 100-continue".
+    const rt::blob body = "action=send&content=短信 a+b%26&x=" + std::string("\0\xFF", 2) + std::string(2000, 'z');
+    Received r;
+    ASSERT_EQ(rt::inet_success, rt::Inet().PostURL(gateway.url() + "sms.aspx", body, header_for(body), 80, r));
+
+    const FakeGateway::Request got = gateway.last_request();
+    EXPECT_EQ("POST", got.method);
+    EXPECT_EQ("/sms.aspx", got.path);
+    EXPECT_EQ(body, got.body);
+    std::set<std::string> names;
+    for (const auto& [name, value] : got.headers) names.insert(name);
+    EXPECT_EQ((std::set<std::string>{"Accept", "Content-Length", "Content-Type", "Host", "User-Agent"}), names);
+    for (const char* name : {"Accept", "Content-Length", "Content-Type", "Host", "User-Agent"})
+        EXPECT_EQ(1u, got.header_count(name)) << name;
+    EXPECT_EQ("application/x-www-form-urlencoded;charset=GBK", got.header("Content-Type"));
+    EXPECT_EQ(std::to_string(body.size()), got.header("Content-Length"));
+    EXPECT_EQ("*/*", got.header("Accept"));
+    EXPECT_EQ("sms", got.header("User-Agent"));
+}
+
+TEST(Inet, AWrongContentLengthCannotCutTheBody) {
+    FakeGateway gateway;
+    const rt::blob body = "action=overage&userid=1";
+    Received r;
+    ASSERT_EQ(rt::inet_success,
+              rt::Inet().PostURL(gateway.url() + "sms.aspx", body, "Content-Length: 3\r\nUser-Agent: sms\r\n", 80, r));
+    const FakeGateway::Request got = gateway.last_request();
+    EXPECT_EQ(body, got.body);
+    EXPECT_EQ(std::to_string(body.size()), got.header("Content-Length"));
+    // Nothing of curl's own defaults takes the place of headers not given.
+    EXPECT_FALSE(got.header("Accept"));
+    EXPECT_FALSE(got.header("Content-Type"));
+}
+
+TEST(Inet, PortArgumentAppliesOnlyWhenTheUrlNamesNone) {
+    FakeGateway gateway;
+    const std::string port = std::to_string(gateway.port());
+    Received r;
+    EXPECT_EQ(rt::inet_success, rt::Inet().PostURL("http://127.0.0.1/sms.aspx", "action=overage", "", gateway.port(), r));
+    EXPECT_EQ(rt::inet_success,
+              rt::Inet().PostURL("http://127.0.0.1:" + port + "/sms.aspx", "action=overage", "", 1, r));
+    EXPECT_EQ(2u, gateway.request_count());
+}
+
+TEST(Inet, ReceiverGetsWholeBodyAndStatusOfEveryAnswer) {
+    FakeGateway gateway;
+    rt::blob binary;
+    for (int i = 0; i < 256 * 64; ++i) binary += static_cast<char>(i * 7);
+    gateway.serve("/sms/poster/poster.jpg", binary);
+    gateway.serve("/gone.txt", "gone", 410);
+
+    struct Case {
+        std::string path;
+        int status;
+        rt::blob body;
+    } cases[] = {
+        {"sms/poster/poster.jpg", 200, binary},
+        {"gone.txt", 410, "gone"},
+        {"missing.txt", 404, "404 Not Found"},
+    };
+    for (const auto& c : cases) {
+        Received r;
+        EXPECT_EQ(rt::inet_success, rt::Inet().GetURL(gateway.url() + c.path, r)) << c.path;
+        EXPECT_EQ(1, r.calls) << c.path;
+        EXPECT_EQ(c.status, r.http_status()) << c.path;
+        EXPECT_EQ(c.body, r.data) << c.path;
+    }
+    gateway.fail(FakeGateway::Failure::server_error);
+    Received r;
+    EXPECT_EQ(rt::inet_success, rt::Inet().PostURL(gateway.url() + "sms.aspx", "action=send", "", 80, r));
+    EXPECT_EQ(500, r.http_status());
+}
+
+TEST(Inet, FailuresGiveTheirCodeAndNeverReachTheReceiver) {
+    QuickTimeouts quick;
+    FakeGateway gateway;
+    const std::string sms = gateway.url() + "sms.aspx";
+    struct Case {
+        std::string url;
+        FakeGateway::Failure failure;
+        int code;
+    } cases[] = {
+        {"", FakeGateway::Failure::none, rt::inet_invalid_url},
+        {"sms.aspx", FakeGateway::Failure::none, rt::inet_invalid_url},
+        {"ftp://127.0.0.1/sms.aspx", FakeGateway::Failure::none, rt::inet_invalid_url},
+        {" " + sms, FakeGateway::Failure::none, rt::inet_invalid_url},
+        {sms, FakeGateway::Failure::refuse, rt::inet_cannot_connect},
+        {sms, FakeGateway::Failure::hang, rt::inet_timeout},
+        {sms, FakeGateway::Failure::none, rt::inet_success}, // the gateway comes back on its port
+    };
+    for (const auto& c : cases) {
+        gateway.fail(c.failure);
+        Received post, get;
+        EXPECT_EQ(c.code, rt::Inet().PostURL(c.url, "action=overage", "", 80, post)) << c.url;
+        EXPECT_EQ(c.code, rt::Inet().GetURL(c.url, get)) << c.url;
+        const int calls = c.code == rt::inet_success ? 1 : 0;
+        EXPECT_EQ(calls, post.calls) << c.url;
+        EXPECT_EQ(calls, get.calls) << c.url;
+    }
+}
+
+TEST(Inet, TimeoutsAreSettableAndDefaultToTenAndSixtySeconds) {
+    const rt::InetTimeouts defaults = rt::inet_timeouts();
+    EXPECT_EQ(std::chrono::seconds(10), defaults.connect);
+    EXPECT_EQ(std::chrono::seconds(60), defaults.total);
+    const rt::InetTimeouts previous = rt::set_inet_timeouts({std::chrono::milliseconds(5), std::chrono::milliseconds(7)});
+    EXPECT_EQ(defaults.total, previous.total);
+    EXPECT_EQ(std::chrono::milliseconds(7), rt::inet_timeouts().total);
+    rt::set_inet_timeouts(previous);
+}
