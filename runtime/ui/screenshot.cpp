@@ -16,6 +16,13 @@ bool save_png(QWidget& widget, const std::string& native_path) {
     return widget.grab().save(path, "PNG");
 }
 
+std::string screenshot_path(const std::string& name) {
+    const QByteArray bin = qgetenv("VELOTRA_BIN_DIR");
+    const QString base = bin.isEmpty() ? QStringLiteral("screenshots")
+                                       : QDir(QString::fromLocal8Bit(bin)).absoluteFilePath("../screenshots");
+    return QDir::cleanPath(base + "/" + QString::fromStdString(name) + ".png").toStdString();
+}
+
 bool save_png(Window& window, const std::string& native_path) {
     QWidget* top = window.widget();
     if (window.is_sheet() && top->parentWidget()) top = top->parentWidget();

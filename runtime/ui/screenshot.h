@@ -14,4 +14,9 @@ class Window;
 bool save_png(QWidget& widget, const std::string& native_path);
 bool save_png(Window& window, const std::string& native_path);
 
+// Where the screenshot tests put their pictures: <build>/screenshots/<name>.png,
+// the build folder being the parent of $VELOTRA_BIN_DIR (the current
+// folder's "screenshots" without it).
+std::string screenshot_path(const std::string& name);
+
 } // namespace rt

@@ -170,6 +170,13 @@ void install_key_filter() {
 int border_px(const Window& w) { return w.titlebar() || w.resizable() ? (w.resizable() ? 4 : 3) : 0; }
 int title_px(const Window& w) { return w.titlebar() ? 22 : 0; }
 
+// A window that opens becomes the active one at once, on every platform
+// (offscreen the request alone would wait for the platform's answer).
+void activate(QWidget* top) {
+    top->activateWindow();
+    if (QWidget* w = top->window(); !w->isActiveWindow()) QApplication::setActiveWindow(w);
+}
+
 } // namespace
 
 // ---- the window's widget ---------------------------------------------------------
@@ -348,7 +355,7 @@ bool Window::enabled() const { return widget_->isEnabled(); }
 void Window::set_enabled(bool e) { widget_->setEnabled(e); }
 int Window::SetFocus() {
     QWidget* top = sheet_ ? static_cast<QWidget*>(sheet_) : widget_;
-    top->activateWindow();
+    rt::activate(top);
     widget_->setFocus(Qt::OtherFocusReason);
     return 1;
 }
@@ -492,7 +499,7 @@ int WindowRuntime::open_window(Window& w, Window* frame) {
     }
     if (w.state_ == WindowState::maximized) top->showMaximized();
     else top->show();
-    top->activateWindow();
+    rt::activate(top);
     if (w.sheet_) w.sheet_->mdiArea()->setActiveSubWindow(w.sheet_);
     w.apply_tab_order();
 

@@ -1,0 +1,253 @@
+// The window runtime: open sequence, modal answers, posted events, Yield,
+// close-query, keys and layout units.
+#include "runtime/ui/controls.h"
+#include "runtime/ui/units.h"
+#include "runtime/ui/window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string>* journal = nullptr;
+void note(const std::string& s) {
+    if (journal) journal->push_back(s);
+}
+
+class LoggedText : public rt::StaticText {
+public:
+    LoggedText(rt::Container* p, const std::string& name) : rt::StaticText(p, name) {}
+    void constructor() override { note("constructor " + text()); }
+};
+
+class Base : public rt::Window {
+public:
+    Base() { set_window_type(rt::WindowType::response); }
+    void open() override { note("base open"); }
+};
+
+class Dialog : public Base {
+public:
+    LoggedText st_1{this, "st_1"};
+    LoggedText st_2{this, "st_2"};
+    rt::SingleLineEdit sle_1{this};
+    rt::CommandButton cb_ok{this, "确定&E"};
+    void open() override {
+        Base::open();
+        note("dialog open");
+        rt::PostEvent(*this, [] { note("posted"); });
+    }
+    std::vector<std::pair<int, unsigned long>> keys;
+    void key(int k, unsigned long f) override { keys.emplace_back(k, f); }
+    int refuse_close = 0;
+    int closequery() override { return refuse_close; }
+    void close() override { note("close"); }
+};
+
+struct Journal {
+    std::vector<std::string> lines;
+    Journal() { journal = &lines; }
+    ~Journal() { journal = nullptr; }
+};
+
+void send_key(QWidget* to, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QApplication::sendEvent(to, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(to, &release);
+}
+
+TEST(UiWindow, OpenRunsConstructorsThenOpenThenPostedCallsThenHooks) {
+    Journal j;
+    Dialog d;
+    rt::OnWindowOpened hook([](rt::Window& w) {
+        note("hook");
+        rt::Close(w);
+    });
+    EXPECT_EQ(rt::Open(d), 1);
+    EXPECT_EQ(j.lines, (std::vector<std::string>{"constructor st_1", "constructor st_2", "base open", "dialog open",
+                                                 "posted", "hook", "close"}));
+    EXPECT_FALSE(d.is_open());
+}
+
+TEST(UiWindow, ModalAnswerIsTheWindowsOwnNeverAStaleOne) {
+    Dialog d;
+    {
+        rt::OnWindowOpened hook([](rt::Window& w) { rt::CloseWithReturn(w, "ok"); });
+        rt::OpenWithParm(d, "one");
+    }
+    ASSERT_TRUE(rt::message().stringparm);
+    EXPECT_EQ(*rt::message().stringparm, "ok");
+    {
+        // Closed by its close box: no answer, whatever the last window gave.
+        rt::OnWindowOpened hook([](rt::Window& w) { w.widget()->close(); });
+        rt::Open(d);
+    }
+    EXPECT_FALSE(rt::message().stringparm);
+    EXPECT_FALSE(d.answer());
+}
+
+TEST(UiWindow, OpenWithParmHandsTheParameterToOpen) {
+    struct Reader : Dialog {
+        rt::nstring seen;
+        void open() override {
+            seen = rt::message().stringparm;
+            rt::Close(*this);
+        }
+    } r;
+    rt::OpenWithParm(r, "one");
+    EXPECT_EQ(r.seen, rt::nstring("one"));
+}
+
+TEST(UiWindow, NestedModalAnswersDoNotLeakToTheOuterWindow) {
+    Dialog outer, inner;
+    rt::nstring inner_answer_seen;
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        if (&w == &outer) {
+            rt::Open(inner); // runs its own loop inside the outer one
+            inner_answer_seen = rt::message().stringparm;
+            rt::Close(outer);
+        } else {
+            EXPECT_TRUE(outer.is_open());
+            rt::CloseWithReturn(w, "reg");
+        }
+    });
+    rt::Open(outer);
+    EXPECT_EQ(inner_answer_seen, rt::nstring("reg"));
+    EXPECT_FALSE(rt::message().stringparm);
+}
+
+TEST(UiWindow, CloseQueryKeepsTheWindowOpen) {
+    Dialog d;
+    d.refuse_close = 1;
+    int tries = 0;
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        EXPECT_EQ(rt::Close(w), -1);
+        w.widget()->close(); // the close box is refused too
+        EXPECT_TRUE(w.is_open());
+        ++tries;
+        d.refuse_close = 0;
+        EXPECT_EQ(rt::CloseWithReturn(w, "done"), 1);
+    });
+    rt::Open(d);
+    EXPECT_EQ(tries, 1);
+    EXPECT_EQ(rt::message().stringparm, rt::nstring("done"));
+}
+
+TEST(UiWindow, YieldRunsAQueuedClickDuringALoop) {
+    struct Busy : Dialog {
+        int clicks = 0;
+        int rounds_before_click = -1;
+        Busy() {
+            cb_ok.on_clicked = [this] { ++clicks; };
+        }
+        void open() override {
+            cb_ok.PostEvent(rt::Event::clicked);
+            for (int i = 0; i < 5 && clicks == 0; ++i) {
+                rounds_before_click = i;
+                rt::Yield();
+            }
+            rt::Close(*this);
+        }
+    } b;
+    rt::Open(b);
+    EXPECT_EQ(b.clicks, 1);
+    EXPECT_EQ(b.rounds_before_click, 0);
+}
+
+TEST(UiWindow, KeysReachTheWindowWhileAChildHasTheFocus) {
+    Dialog d;
+    int clicks = 0;
+    d.cb_ok.on_clicked = [&] { ++clicks; };
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        d.sle_1.SetFocus();
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_EQ(focus, d.sle_1.widget());
+        send_key(focus, Qt::Key_Return);
+        send_key(focus, Qt::Key_Up);
+        send_key(focus, Qt::Key_Down, Qt::ShiftModifier);
+        send_key(focus, Qt::Key_Escape);
+        // Neither Enter nor Esc did anything of its own: no default or cancel button.
+        EXPECT_EQ(clicks, 0);
+        EXPECT_TRUE(w.is_open());
+        d.cb_ok.set_default(true);
+        send_key(focus, Qt::Key_Enter);
+        EXPECT_EQ(clicks, 1);
+        rt::Close(w);
+    });
+    rt::Open(d);
+    using K = std::pair<int, unsigned long>;
+    EXPECT_EQ(d.keys, (std::vector<K>{{13, 0}, {38, 0}, {40, rt::key_shift}, {27, 0}, {13, 0}}));
+}
+
+TEST(UiWindow, EscPressesOnlyACancelButton) {
+    Dialog d;
+    rt::CommandButton cb_cancel{&d, "取消&C"};
+    cb_cancel.set_cancel(true);
+    cb_cancel.on_clicked = [&] { rt::Close(d); };
+    rt::OnWindowOpened hook([&](rt::Window&) {
+        d.sle_1.SetFocus();
+        send_key(QApplication::focusWidget(), Qt::Key_Escape);
+    });
+    rt::Open(d);
+    EXPECT_FALSE(d.is_open());
+}
+
+TEST(UiWindow, PostedCallIsDroppedWhenItsWindowIsGone) {
+    bool ran = false;
+    {
+        rt::Window w;
+        rt::PostEvent(w, [&] { ran = true; });
+    }
+    rt::Yield();
+    EXPECT_FALSE(ran);
+}
+
+TEST(UiWindow, GeometryAndMouseInLayoutUnits) {
+    rt::Window w;
+    rt::SingleLineEdit sle{&w, "", {450, 400, 900, 80}};
+    EXPECT_EQ(sle.widget()->geometry(), QRect(100, 100, 200, 20));
+    EXPECT_EQ(sle.x(), 450);
+    EXPECT_EQ(sle.width(), 900);
+    int mx = -1, my = -1;
+    sle.on_mousemove = [&](unsigned long, int x, int y) {
+        mx = x;
+        my = y;
+    };
+    rt::Open(w);
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), sle.widget()->mapToGlobal(QPointF(10, 10)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(sle.widget(), &move);
+    EXPECT_EQ(mx, 45);
+    EXPECT_EQ(my, 40);
+    // The work space is what the window reports in its resize events.
+    EXPECT_EQ(w.WorkSpaceWidth(), rt::px_to_units_x(w.widget()->width()));
+    EXPECT_LT(w.WorkSpaceHeight(), w.height());
+    rt::Close(w);
+}
+
+TEST(UiWindow, SheetsOpenInTheFrameAndCloseWithIt) {
+    rt::Window frame;
+    frame.set_window_type(rt::WindowType::mdi);
+    rt::Window& sheet = rt::make_window<rt::Window>();
+    rt::Open(frame);
+    ASSERT_EQ(rt::OpenSheet(sheet, frame), 1);
+    EXPECT_TRUE(sheet.is_sheet());
+    EXPECT_EQ(sheet.parent_frame(), &frame);
+    const auto open = rt::open_windows();
+    EXPECT_NE(std::find(open.begin(), open.end(), &sheet), open.end());
+    rt::Close(frame);
+    EXPECT_TRUE(rt::open_windows().empty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
