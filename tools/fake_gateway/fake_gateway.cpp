@@ -157,6 +157,9 @@ struct FakeGateway::Impl {
         // One handler for every path: the body is read before it runs.
         auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
         s->Get(".*", handler);
+        // The headers and the body go out in two writes; without this a
+        // reused connection waits for the peer's delayed acknowledgement.
+        s->set_tcp_nodelay(true);
         s->Post(".*", handler);
         if (port == 0) {
             const int p = s->bind_to_any_port("127.0.0.1");
