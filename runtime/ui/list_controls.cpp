@@ -70,14 +70,21 @@ DropDownListBox::DropDownListBox(Container* parent, Rect r)
     QObject::connect(combo(), &QComboBox::activated, [this](int i) { raise_selectionchanged(i + 1); });
 }
 QComboBox* DropDownListBox::combo() const { return static_cast<QComboBox*>(widget()); }
+// The first entry of an empty box would become its selection; the
+// runtime's list stays without one until something selects it.
+static void insert_keeping_selection(QComboBox* c, int pos, const QString& text) {
+    const bool none = c->currentIndex() < 0;
+    c->insertItem(pos, text);
+    if (none) c->setCurrentIndex(-1);
+}
 int DropDownListBox::AddItem(const std::string& item) {
     const int pos = insert_position(item);
-    combo()->insertItem(pos, qstr(item));
+    insert_keeping_selection(combo(), pos, qstr(item));
     return pos + 1;
 }
 int DropDownListBox::InsertItem(const std::string& item, int index) {
     const int pos = std::clamp(index - 1, 0, TotalItems());
-    combo()->insertItem(pos, qstr(item));
+    insert_keeping_selection(combo(), pos, qstr(item));
     return pos + 1;
 }
 int DropDownListBox::DeleteItem(int index) {

@@ -1,0 +1,177 @@
+// The control wrappers: GBK text in and out, byte positions, list rules,
+// multi-line edits and the order of check-box events.
+#include "runtime/ui/controls.h"
+#include "runtime/ui/qt_text.h"
+#include "runtime/ui/window.h"
+#include "tests/support/scripted.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void type_text(QWidget* w, const QString& text) {
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+    }
+}
+
+TEST(UiControls, TextsAreGbkBothWays) {
+    rt::Window w;
+    rt::StaticText st{&w, "企业  ID："};
+    EXPECT_EQ(st.label()->text(), QString::fromUtf16(u"\u4f01\u4e1a  ID\uff1a"));
+    EXPECT_EQ(st.text(), "企业  ID：");
+    rt::SingleLineEdit sle{&w};
+    sle.edit()->setText(QString::fromUtf16(u"\u5bc6\u7801"));
+    EXPECT_EQ(sle.text(), "密码");
+}
+
+TEST(UiControls, SelectTextCountsBytesAndTakesSplitCharactersWhole) {
+    rt::Window w;
+    rt::SingleLineEdit sle{&w, "企业ab"}; // bytes: 2 + 2 + 1 + 1
+    struct Case {
+        long start, length;
+        std::string selected;
+    } cases[] = {
+        {1, 28, "企业ab"}, // longer than the text: all of it
+        {1, 2, "企"},
+        {1, 3, "企业"},    // ends inside 业
+        {3, 3, "业a"},
+        {5, 1, "a"},
+        {1, 0, ""},
+    };
+    for (const auto& c : cases) {
+        sle.SelectText(c.start, c.length);
+        EXPECT_EQ(sle.SelectedText(), c.selected) << c.start << "," << c.length;
+    }
+}
+
+TEST(UiControls, MultiLineEditUsesCrLfAndRaisesChangedOnlyForTheUser) {
+    rt::Window w;
+    rt::MultiLineEdit mle{&w};
+    int changed = 0;
+    mle.on_changed = [&] { ++changed; };
+    mle.set_text("第一行\r\n第二行");
+    EXPECT_EQ(mle.edit()->toPlainText(), QString::fromUtf16(u"\u7b2c\u4e00\u884c\n\u7b2c\u4e8c\u884c"));
+    EXPECT_EQ(mle.text(), "第一行\r\n第二行");
+    EXPECT_EQ(changed, 0);
+    mle.edit()->moveCursor(QTextCursor::End);
+    type_text(mle.edit(), "x");
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(mle.text(), "第一行\r\n第二行x");
+}
+
+TEST(UiControls, MultiLineEditLimitCountsCharacters) {
+    rt::Window w;
+    rt::MultiLineEdit mle{&w};
+    mle.set_limit(3);
+    type_text(mle.edit(), QString::fromUtf16(u"\u77ed\u4fe1ab")); // four characters typed
+    EXPECT_EQ(mle.text(), "短信a");
+}
+
+TEST(UiControls, CheckBoxClickedSeesTheNewState) {
+    rt::Window w;
+    rt::CheckBox cbx{&w, "切换为手工输入模式"};
+    std::vector<bool> seen;
+    cbx.on_clicked = [&] { seen.push_back(cbx.checked()); };
+    cbx.box()->click();
+    cbx.box()->click();
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+}
+
+TEST(UiControls, SortedDropDownKeepsOrderAndFindsByPrefix) {
+    rt::Window w;
+    rt::DropDownListBox ddlb{&w};
+    ddlb.set_sorted(true);
+    for (const char* s : {"2024-03-02.txt", "2024-01-09.txt", "2024-03-01.txt"}) ddlb.AddItem(s);
+    EXPECT_EQ(ddlb.Text(1), "2024-01-09.txt");
+    EXPECT_EQ(ddlb.Text(3), "2024-03-02.txt");
+    EXPECT_EQ(ddlb.SelectedIndex(), -1);
+    EXPECT_EQ(ddlb.text(), "");
+    EXPECT_EQ(ddlb.FindItem("2024-03", 0), 2);
+    EXPECT_EQ(ddlb.FindItem("2024-03", 2), 3);
+    EXPECT_EQ(ddlb.FindItem("2025", 0), -1);
+    EXPECT_EQ(ddlb.SelectItem(ddlb.FindItem("2024-03-02.txt", 0)), 3);
+    EXPECT_EQ(ddlb.text(), "2024-03-02.txt");
+    EXPECT_EQ(ddlb.SelectItem("2024-01", 0), 1);
+    EXPECT_EQ(ddlb.SelectItem("none", 0), 0);
+    // A text with no entry is shown without a selection.
+    ddlb.set_text("澄渊达");
+    EXPECT_EQ(ddlb.SelectedIndex(), -1);
+    EXPECT_EQ(ddlb.text(), "澄渊达");
+}
+
+TEST(UiControls, UnsortedListKeepsAddOrder) {
+    rt::Window w;
+    rt::ListBox lb{&w};
+    for (const char* s : {"乙", "甲", "乙"}) lb.AddItem(s);
+    EXPECT_EQ(lb.TotalItems(), 3);
+    EXPECT_EQ(lb.Text(1), "乙");
+    EXPECT_EQ(lb.Text(2), "甲");
+    EXPECT_EQ(lb.SelectedIndex(), -1);
+    EXPECT_EQ(lb.DeleteItem(1), 2);
+    EXPECT_EQ(lb.DeleteItem(7), -1);
+    lb.SelectItem(2);
+    EXPECT_EQ(lb.text(), "乙");
+}
+
+TEST(UiControls, DirListListsMatchingFilesOnly) {
+    testing_support::TempProgramFolder dir;
+    dir.write("log/2024-01-02.txt", "a");
+    dir.write("log/\xe6\x97\xa5\xe5\xbf\x97.txt", "b"); // a Chinese file name
+    dir.write("log/other.log", "c");
+    dir.write("log/sub.txt/inner", "d");               // a folder named like a match
+    rt::Window w;
+    rt::DropDownListBox ddlb{&w};
+    ddlb.set_sorted(true);
+    ASSERT_TRUE(ddlb.DirList(dir.program() + "\\log\\*.txt", 0));
+    ASSERT_EQ(ddlb.TotalItems(), 2);
+    EXPECT_EQ(ddlb.Text(1), "2024-01-02.txt");
+    EXPECT_EQ(ddlb.Text(2), "日志.txt");
+    EXPECT_FALSE(ddlb.DirList(dir.program() + "\\missing\\*.txt", 0));
+}
+
+TEST(UiControls, ControlsOnTabPagesBelongToTheWindow) {
+    rt::Window w;
+    rt::Tab tab{&w};
+    rt::TabPage page1{&tab, "帐号设置"};
+    rt::TabPage page2{&tab, "签名设置"};
+    rt::CommandButton cb{&page2, "添加签名"};
+    EXPECT_EQ(cb.parent_window(), &w);
+    EXPECT_EQ(tab.page_count(), 2);
+    EXPECT_EQ(tab.SelectTab(2), 1);
+    EXPECT_EQ(tab.selectedtab(), 2);
+    EXPECT_EQ(w.find_control("添加签名"), &cb);
+}
+
+TEST(UiControls, ProgressBarClampsToItsRange) {
+    rt::Window w;
+    rt::HProgressBar hpb{&w};
+    hpb.set_range(0, 10);
+    hpb.set_position(4);
+    EXPECT_EQ(hpb.position(), 4);
+    hpb.set_position(40);
+    EXPECT_EQ(hpb.position(), 10);
+}
+
+TEST(UiControls, ObjectRefKnowsWhenAControlIsGone) {
+    rt::Window w;
+    rt::ObjectRef ref;
+    {
+        rt::StaticText st{&w};
+        ref = rt::ObjectRef(&st);
+        EXPECT_TRUE(ref.valid());
+        EXPECT_EQ(w.controls().size(), 1u);
+    }
+    EXPECT_FALSE(ref.valid());
+    EXPECT_TRUE(w.controls().empty());
+}
+
+} // namespace
