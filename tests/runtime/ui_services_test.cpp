@@ -1,0 +1,90 @@
+// The window half's services: message boxes with Chinese captions and safe
+// Esc answers, the original file-filter syntax, the clipboard.
+#include "runtime/ui/qt_text.h"
+#include "runtime/ui/ui_services.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Acts on the message box once it is up (it runs a loop of its own).
+void when_box_shows(std::function<void(QMessageBox&)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        act(*box);
+    });
+}
+
+void press(QWidget& w, int key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&w, &e);
+}
+
+TEST(UiServices, MessageBoxEscNeverAnswersYes) {
+    struct Case {
+        rt::Buttons buttons;
+        int esc;
+    } cases[] = {{rt::Buttons::OK, 1},          {rt::Buttons::OKCancel, 2},
+                 {rt::Buttons::YesNo, 2},       {rt::Buttons::YesNoCancel, 3},
+                 {rt::Buttons::RetryCancel, 2}, {rt::Buttons::AbortRetryIgnore, 1}};
+    rt::QtMessageBoxes boxes;
+    for (const auto& c : cases) {
+        when_box_shows([](QMessageBox& b) { press(b, Qt::Key_Escape); });
+        EXPECT_EQ(boxes.show("t", "x", rt::Icon::Question, c.buttons, 1), c.esc) << int(c.buttons);
+    }
+}
+
+TEST(UiServices, MessageBoxShowsChineseCaptionsAndAnswersTheButtonPressed) {
+    rt::QtMessageBoxes boxes;
+    QStringList captions;
+    QString title, text;
+    when_box_shows([&](QMessageBox& b) {
+        title = b.windowTitle();
+        text = b.text();
+        for (QAbstractButton* btn : b.buttons()) captions << btn->text();
+        // The default is the second button: Enter presses it.
+        press(b, Qt::Key_Return);
+    });
+    EXPECT_EQ(boxes.show("澄渊达通讯平台", "确定要执行发送操作吗？", rt::Icon::Question, rt::Buttons::YesNo, 2), 2);
+    EXPECT_EQ(title, rt::qstr("澄渊达通讯平台"));
+    EXPECT_EQ(text, rt::qstr("确定要执行发送操作吗？"));
+    EXPECT_TRUE(captions.contains(rt::qstr("是(&Y)")));
+    EXPECT_TRUE(captions.contains(rt::qstr("否(&N)")));
+
+    // The answer is the button's place in the set, whatever order Qt lays them out in.
+    when_box_shows([](QMessageBox& b) {
+        for (QAbstractButton* btn : b.buttons())
+            if (btn->text() == rt::qstr("取消")) btn->click();
+    });
+    EXPECT_EQ(boxes.show("t", "x", rt::Icon::Exclamation, rt::Buttons::OKCancel, 1), 2);
+}
+
+TEST(UiServices, FileFilterPairsCaptionsWithPatterns) {
+    const auto f = rt::parse_file_filter("txt Files (*.txt;),*.txt,All Files (*.*), *.*");
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].caption, "txt Files (*.txt;)");
+    EXPECT_EQ(f[0].globs, (std::vector<std::string>{"*.txt"}));
+    EXPECT_EQ(f[1].globs, (std::vector<std::string>{"*.*"}));
+    EXPECT_EQ(rt::qt_name_filters("txt Files (*.txt;),*.txt,All Files (*.*), *.*"),
+              (QStringList{"txt Files (*.txt)", "All Files (*.*)"}));
+    EXPECT_EQ(rt::qt_name_filters("Excel,*.xls;*.xlsx,odd"), (QStringList{"Excel (*.xls *.xlsx)"}));
+}
+
+TEST(UiServices, ClipboardCarriesGbkText) {
+    rt::QtClipboard clip;
+    clip.set_text("13800138000\r\n手机");
+    EXPECT_EQ(clip.text(), rt::nstring("13800138000\r\n手机"));
+    clip.clear();
+    EXPECT_FALSE(clip.text());
+}
+
+} // namespace
