@@ -1,5 +1,6 @@
 // The launcher program: starts the client named in velotra.ini and ends.
 #include "launcher/dorvane.h"
+#include "runtime/ui/ui_services.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int /*argc*/, char** argv) {
     int qt_argc = 1;
     char* qt_argv[] = {argv[0], nullptr};
     QApplication qt(qt_argc, qt_argv);
+    rt::install_ui_services();
 
     dorvane app;
     app.open("");
