@@ -1,0 +1,229 @@
+#include "runtime/ui/datawindow.h"
+#include "runtime/ui/datawindow_model.h"
+#include "runtime/ui/freeform_view.h"
+#include "runtime/ui/qt_text.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTableView>
+
+using rt::Any;
+using rt::DataWindow;
+
+namespace {
+
+rt::DataObject list_object(int n_up = 1) {
+    rt::DataObject o;
+    o.name = "d_numbers";
+    o.n_up = n_up;
+    rt::ColumnDef c;
+    c.name = "mobile";
+    c.type = rt::ColType::Char;
+    c.length = 11;
+    c.header = "号码";
+    o.columns.push_back(c);
+    return o;
+}
+
+std::string numbers(int count) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(count) * 13);
+    for (int i = 0; i < count; ++i) text += std::to_string(13800000000LL + i) + "\r\n";
+    return text;
+}
+
+struct Click {
+    std::int32_t row = -1;
+    std::string dwo;
+};
+
+void watch(DataWindow& dw, Click& last) {
+    dw.on_dwclicked = [&last](int, int, std::int32_t row, const rt::DwObject& dwo) { last = {row, dwo.name}; };
+}
+
+QPoint in_control(DataWindow& dw, QWidget* from, QPoint p) { return from->mapTo(dw.widget(), p); }
+
+// Types GBK text as key presses.
+void type_into(QWidget* w, const std::string& gbk_text) {
+    for (QChar ch : rt::qstr(gbk_text)) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(w, &press);
+    }
+}
+
+} // namespace
+
+TEST(DataWindowView, ShowsTwoHundredThousandRowsWithoutAWidgetPerCell) {
+    DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
+    dw.widget()->resize(400, 400);
+    ASSERT_EQ(200000, dw.ImportString(numbers(200000)));
+    QTableView* grid = dw.grid();
+    ASSERT_NE(nullptr, grid);
+    EXPECT_EQ(200000, grid->model()->rowCount());
+    EXPECT_LT(grid->findChildren<QWidget*>().size(), 30);
+    EXPECT_EQ("号码", rt::gbk(grid->model()->headerData(0, Qt::Horizontal).toString()));
+
+    EXPECT_EQ(1, dw.first_row_on_screen());
+    dw.ScrollToRow(150000);
+    QApplication::processEvents();
+    const std::int32_t first = dw.first_row_on_screen();
+    EXPECT_GT(first, 149950);
+    EXPECT_LE(first, 150000);
+    EXPECT_EQ(std::to_string(13800000000LL + first - 1),
+              rt::gbk(grid->model()->index(first - 1, 0).data().toString()));
+}
+
+TEST(DataWindowView, EditsACellAndRefusesWhatTheColumnCannotHold) {
+    DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
+    dw.ImportString("13800000001\n13800000002");
+    QTableView* grid = dw.grid();
+    const QModelIndex second = grid->model()->index(1, 0);
+    grid->setCurrentIndex(second);
+    EXPECT_EQ(2, dw.GetRow()); // the cell the user moves to is the current row
+    grid->edit(second);
+    auto* editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(nullptr, editor);
+    editor->setText("13999999999");
+    EXPECT_EQ(1, dw.AcceptText());
+    EXPECT_EQ("13999999999", dw.GetItemString(2, "mobile"));
+    EXPECT_EQ(1, dw.AcceptText()); // nothing pending any more
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed editor goes
+
+    // The editor keeps a char(11) column's bytes: a twelfth digit is refused.
+    grid->edit(grid->model()->index(0, 0));
+    editor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(nullptr, editor);
+    editor->selectAll();
+    type_into(editor, "123456789012");
+    EXPECT_EQ("12345678901", rt::gbk(editor->text()));
+    EXPECT_EQ(1, dw.AcceptText());
+    EXPECT_EQ("12345678901", dw.GetItemString(1, "mobile"));
+}
+
+TEST(DataWindowView, ClickedGivesTheRowUnderThePointer) {
+    DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
+    dw.widget()->resize(400, 400);
+    dw.ImportString("1\n2\n3");
+    QApplication::processEvents();
+    Click last;
+    watch(dw, last);
+    QTableView* grid = dw.grid();
+    const QRect second = grid->visualRect(grid->model()->index(1, 0));
+    dw.click_at(in_control(dw, grid->viewport(), second.center()).x(),
+                in_control(dw, grid->viewport(), second.center()).y());
+    EXPECT_EQ(2, last.row);
+    EXPECT_EQ("mobile", last.dwo);
+
+    QHeaderView* header = grid->horizontalHeader();
+    const QPoint on_header = in_control(dw, header->viewport(), QPoint(10, header->height() / 2));
+    dw.click_at(on_header.x(), on_header.y());
+    EXPECT_EQ(0, last.row);
+    EXPECT_EQ("mobile_t", last.dwo);
+
+    const QPoint below = in_control(dw, grid->viewport(), QPoint(10, grid->viewport()->height() - 5));
+    dw.click_at(below.x(), below.y());
+    EXPECT_EQ(0, last.row);
+    EXPECT_EQ("datawindow", last.dwo);
+}
+
+TEST(DataWindowView, NUpLinesMapToRows) {
+    DataWindow dw(nullptr, list_object(4), {0, 0, 2000, 1600});
+    dw.widget()->resize(600, 300);
+    dw.ImportString("1\n2\n3\n4\n5\n6");
+    QApplication::processEvents();
+    rt::DataWindowModel* m = dw.model();
+    EXPECT_EQ(2, m->rowCount());
+    EXPECT_EQ(4, m->columnCount());
+    EXPECT_EQ(6, m->store_row(m->index(1, 1)));
+    EXPECT_EQ(0, m->store_row(m->index(1, 2))); // the empty places of the last line
+    EXPECT_EQ("6", rt::gbk(m->index(1, 1).data().toString()));
+    Click last;
+    watch(dw, last);
+    QTableView* grid = dw.grid();
+    const QPoint empty = in_control(dw, grid->viewport(), grid->visualRect(m->index(1, 3)).center());
+    dw.click_at(empty.x(), empty.y());
+    EXPECT_EQ(0, last.row);
+    dw.InsertRow(0);
+    EXPECT_EQ(2, m->rowCount());
+    dw.DeleteRow(1);
+    dw.DeleteRow(1);
+    EXPECT_EQ(2, m->rowCount());
+    dw.DeleteRow(1);
+    EXPECT_EQ(1, m->rowCount());
+}
+
+TEST(DataWindowView, ASharedListShowsAndWritesThePrimarysRows) {
+    rt::DataStore prepared(list_object());
+    prepared.ImportString("1\n2");
+    {
+        DataWindow view(nullptr, list_object(), {0, 0, 2000, 1600});
+        ASSERT_EQ(1, prepared.ShareData(view));
+        rt::DataWindowModel* m = view.model();
+        EXPECT_EQ(2, m->rowCount());
+        prepared.ImportString("3");
+        EXPECT_EQ(3, m->rowCount());
+        EXPECT_TRUE(m->setData(m->index(0, 0), QString("11"), Qt::EditRole));
+        EXPECT_FALSE(m->setData(m->index(1, 0), QString("123456789012"), Qt::EditRole));
+        prepared.SelectRow(3, true);
+        EXPECT_TRUE(m->index(2, 0).data(Qt::BackgroundRole).isValid());
+        EXPECT_FALSE(m->index(1, 0).data(Qt::BackgroundRole).isValid());
+    }
+    EXPECT_EQ("11", prepared.GetItemString(1, "mobile"));
+    EXPECT_EQ("2", prepared.GetItemString(2, "mobile"));
+    EXPECT_EQ(3, prepared.RowCount());
+}
+
+TEST(DataWindowView, HeaderTextsFollowModify) {
+    DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
+    EXPECT_EQ("", dw.Modify("mobile_t.Text='[A]手机'"));
+    EXPECT_EQ("[A]手机", rt::gbk(dw.grid()->model()->headerData(0, Qt::Horizontal).toString()));
+}
+
+TEST(DataWindowView, FreeFormEditsTheCurrentRow) {
+    rt::DataObject o;
+    o.name = "d_form";
+    o.style = rt::Style::FreeForm;
+    for (const char* name : {"account", "password"}) {
+        rt::ColumnDef c;
+        c.name = name;
+        c.type = rt::ColType::Char;
+        c.length = 6;
+        c.header = std::string(name) + "：";
+        o.columns.push_back(c);
+    }
+    o.texts.push_back({"t_1", "*", {1600, 70, 40, 64}, 255, ""});
+    DataWindow dw(nullptr, {0, 0, 1883, 1312});
+    dw.set_dataobject(o);
+    ASSERT_EQ(nullptr, dw.grid());
+    rt::FreeFormView* form = dw.form();
+    ASSERT_NE(nullptr, form);
+    EXPECT_EQ(1, dw.InsertRow(0));
+    QLineEdit* account = form->edit(1);
+    type_into(account, "汉字ab汉"); // six bytes fit char(6); the last character would not
+    EXPECT_EQ("汉字ab", rt::gbk(account->text()));
+    EXPECT_EQ(rt::null, dw.GetItemString(1, "account")); // not in the row until accepted
+    EXPECT_EQ(1, dw.AcceptText());
+    EXPECT_EQ("汉字ab", dw.GetItemString(1, "account"));
+    dw.SetItem(1, "password", Any("secret"));
+    EXPECT_EQ("secret", rt::gbk(form->edit(2)->text()));
+
+    bool red_star = false;
+    for (QLabel* l : form->findChildren<QLabel*>())
+        if (l->text() == "*") red_star = l->palette().color(QPalette::WindowText) == QColor(255, 0, 0);
+    EXPECT_TRUE(red_star);
+
+    EXPECT_EQ(1, dw.SetColumn("password"));
+    EXPECT_EQ(form->edit(2), dw.widget()->focusProxy());
+    Click last;
+    watch(dw, last);
+    const QPoint on_edit = in_control(dw, form->edit(2), QPoint(3, 3));
+    dw.click_at(on_edit.x(), on_edit.y());
+    EXPECT_EQ(1, last.row);
+    EXPECT_EQ("password", last.dwo);
+}
