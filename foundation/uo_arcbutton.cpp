@@ -79,6 +79,9 @@ void uo_arcbutton::lbuttondown(unsigned long flags, int xpos, int ypos) {
 void uo_arcbutton::lbuttonup(unsigned long flags, int xpos, int ypos) {
     il_downtimes = cpu() - il_downtime;
     set_picturename(is_oripic);
+    // A push button takes the mouse while pressed and frees it on release,
+    // whoever held it before, so the next movement over it is a new hover.
+    captured_ = false;
     rt::PictureButton::lbuttonup(flags, xpos, ypos);
 }
 
