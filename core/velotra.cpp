@@ -3,6 +3,7 @@
 #include "core/n_cst_manager.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 namespace {
 bool g_halted = false;
@@ -26,9 +27,11 @@ void velotra::close() {
     gnv_app = nullptr;
 }
 
+// Before the event loop runs, main() sees the flag and does not start it.
+// Asking Qt to quit then would make every later modal loop return at once.
 void velotra::halt() {
     g_halted = true;
-    QCoreApplication::exit(0);
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 bool velotra::halted() { return g_halted; }

@@ -1,0 +1,110 @@
+// Daily log, debug files and the piece-wise file helpers.
+#include "core/f_filewrite.h"
+#include "core/n_cst_manager.h"
+
+#include "tests/support/scripted.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using testing_support::FixedClock;
+using testing_support::TempProgramFolder;
+
+namespace {
+
+struct Logs : ::testing::Test {
+    TempProgramFolder dir;
+    FixedClock clock{{2024, 3, 9, 7, 5, 4, 42}};
+    n_cst_manager m;
+    void SetUp() override { m.appdir = dir.program(); }
+    std::string path(const std::string& rel) { return dir.program() + "\\" + rel; }
+};
+
+const std::string stars(39, '*');
+
+} // namespace
+
+TEST_F(Logs, DailyEntriesAreByteExact) {
+    dir.write("log/.keep", "");
+    m.uf_file_log("first\r\nline", true);
+    clock.set({2024, 3, 9, 23, 59, 59, 7});
+    m.uf_file_log("", true);
+    EXPECT_EQ(dir.read("log/2024-03-09.txt"),
+              stars + "\r\n******* 2024-03-09 07:05:04.042 *******\r\n" + stars + "\r\nfirst\r\nline\r\n\r\n" +
+                  stars + "\r\n******* 2024-03-09 23:59:59.007 *******\r\n" + stars + "\r\n\r\n\r\n");
+    EXPECT_EQ(std::string("******* 2024-03-09 07:05:04.042 *******").size(), 39u);
+
+    clock.set({2024, 3, 10, 0, 0, 0, 0});
+    m.uf_file_log("next day", true);
+    EXPECT_TRUE(dir.exists("log/2024-03-10.txt"));
+
+    m.uf_file_log("only this", false);
+    EXPECT_EQ(dir.read("log/2024-03-10.txt"), "only this\r\n");
+}
+
+TEST_F(Logs, LogWriterNeverCreatesTheFolder) {
+    m.uf_file_log("lost", true);
+    EXPECT_FALSE(dir.exists("log"));
+}
+
+TEST_F(Logs, TestWriteOnlyInDevelopmentEnvironment) {
+    unsetenv("VELOTRA_DEV");
+    m.ib_dev = true; // the flag does not count: the environment is asked afresh
+    m.uf_test_write("x", true);
+    m.uf_test_write("x", false);
+    EXPECT_FALSE(dir.exists("DebugTmp1.TXT"));
+    EXPECT_FALSE(dir.exists("DebugTMP2.TXT"));
+
+    setenv("VELOTRA_DEV", "1", 1);
+    m.uf_test_write("err", true);
+    m.uf_test_write("bare", false);
+    m.uf_test_write("again", false);
+    unsetenv("VELOTRA_DEV");
+    EXPECT_EQ(dir.read("DebugTmp1.TXT"),
+              stars + "\r\n******* 2024-03-09 07:05:04.042 *******\r\n" + stars + "\r\nerr\r\n\r\n\r\n");
+    EXPECT_EQ(dir.read("DebugTMP2.TXT"), "again\r\n");
+}
+
+TEST_F(Logs, FileReadPieces) {
+    struct {
+        std::size_t size;
+        std::vector<std::size_t> pieces;
+    } cases[] = {{0, {0}}, {5, {5}}, {32765, {32765}}, {32766, {32765, 1}}, {65530, {32765, 32765}}};
+    for (const auto& c : cases) {
+        std::string bytes(c.size, 'x');
+        for (std::size_t i = 0; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(0xB0 + i % 13);
+        dir.write("f.bin", bytes);
+        std::vector<std::string> parts{"keep", "keep", "keep"};
+        ASSERT_EQ(m.of_fileread(path("f.bin"), parts), static_cast<std::int32_t>(c.pieces.size())) << c.size;
+        std::string joined;
+        for (std::size_t i = 0; i < c.pieces.size(); ++i) {
+            EXPECT_EQ(parts[i].size(), c.pieces[i]);
+            joined += parts[i];
+        }
+        EXPECT_EQ(joined, bytes);
+        EXPECT_EQ(parts[2], c.pieces.size() > 2 ? parts[2] : "keep") << "elements beyond the count stay";
+        EXPECT_EQ(m.of_fileread(path("f.bin"), std::string()), 1);
+    }
+    std::vector<std::string> untouched{"a"};
+    EXPECT_EQ(m.of_fileread(path("missing"), untouched), -1);
+    EXPECT_EQ(untouched, std::vector<std::string>{"a"});
+    EXPECT_EQ(m.of_fileread(path("missing"), std::string()), -1);
+}
+
+TEST_F(Logs, WritersReplaceAppendAndFail) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{32765}, std::size_t{32766}, std::size_t{65531}}) {
+        std::string bytes(size, '\xA1');
+        ASSERT_EQ(f_filewrite(path("w.bin"), bytes), 1);
+        EXPECT_EQ(dir.read("w.bin"), bytes);
+    }
+    EXPECT_EQ(f_filewrite(path("nofolder\\w.bin"), "x"), -1);
+    EXPECT_FALSE(dir.exists("nofolder"));
+
+    EXPECT_EQ(m.uf_file_write(path("t.txt"), "中文", false), 1);
+    EXPECT_EQ(m.uf_file_write(path("t.txt"), std::string(40000, 'y'), true), 1);
+    EXPECT_EQ(dir.read("t.txt"), "中文" + std::string(40000, 'y'));
+    EXPECT_EQ(m.uf_file_write(path("t.txt"), "", false), 1);
+    EXPECT_EQ(dir.read("t.txt"), "");
+    EXPECT_EQ(m.uf_file_write(path("nofolder\\t.txt"), "x", true), -1);
+}
