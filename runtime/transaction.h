@@ -27,7 +27,9 @@
 
 namespace rt {
 
-// A column of a query's result, as the data source describes it.
+// A column of a query's result, as the data source describes it. A source
+// of worksheet cells describes its numeric columns as Number: the grid
+// bases' typed reading (u_dw, n_ds) knows "number" but not "double".
 struct ResultColumn {
     std::string name;              // as the source names it (a worksheet heading)
     ColType type = ColType::Char;
