@@ -42,7 +42,7 @@ void BM_client_send(benchmark::State& state) {
     state.counters["requests/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     std::filesystem::remove_all(folder);
 }
-BENCHMARK(BM_client_send)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_client_send)->Iterations(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // One curl process a request, as a shell loop would run it.
 void BM_curl_command_line(benchmark::State& state) {
@@ -53,7 +53,7 @@ void BM_curl_command_line(benchmark::State& state) {
         if (std::system(cmd.c_str()) != 0) state.SkipWithError("curl failed");
     state.counters["requests/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_curl_command_line)->Iterations(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_curl_command_line)->Iterations(1000)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // All 1000 requests in one curl run (its connection reused): curl's own
 // time a request, without starting a process each time.
@@ -71,7 +71,7 @@ void BM_curl_one_process_1000(benchmark::State& state) {
     state.counters["requests/s"] =
         benchmark::Counter(1000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_curl_one_process_1000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_curl_one_process_1000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 
