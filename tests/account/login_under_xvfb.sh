@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The built client on a virtual display, used as a new user would: in an
+# empty program folder it opens the login window, the user types an
+# enterprise ID, an account and a password, pressing Enter after each, and
+# the client logs in against the demo gateway, stores the credentials and
+# goes on to the balance query.
+#   login_under_xvfb.sh <bin folder>
+set -euo pipefail
+bin=${1:?bin folder}
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A program folder of its own, so that velotra.ini starts empty.
+cp "$bin/velotra" "$work/"
+cp -r "$bin/res" "$work/" 2>/dev/null || true
+
+port=28080
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+"$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.1
+done
+
+export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
+unset QT_QPA_PLATFORM VELOTRA_DEV
+
+# Runs inside the virtual display.
+session() {
+  set -euo pipefail
+  export QT_QPA_PLATFORM=xcb
+  "$work/velotra" >"$work/client.out" 2>&1 &
+  local client=$!
+  local win=""
+  for _ in $(seq 100); do
+    win=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
+  xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+  sleep 0.3
+  xdotool type --delay 20 "80001001"
+  xdotool key Return
+  xdotool type --delay 20 "demo"
+  xdotool key Return
+  xdotool type --delay 20 "secret"
+  xdotool key Return
+  # The login window closes and the frame stays.
+  for _ in $(seq 100); do
+    xdotool search --name "系统登录" >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  sleep 1
+  if xdotool search --name "系统登录" >/dev/null 2>&1; then
+    echo "the login window is still open"; kill "$client"; return 1
+  fi
+  kill -0 "$client" || { echo "the client ended"; return 1; }
+  kill "$client"
+  wait "$client" 2>/dev/null || true
+}
+export work
+# xvfb-run is a POSIX shell script, which passes no exported functions on.
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+
+ini="$work/velotra.ini"
+for key in userid account password; do
+  grep -Eq "^$key=[0-9]+" "$ini" || { echo "[cfg] $key not stored"; cat "$ini"; exit 1; }
+done
+grep -q "returncode" "$work"/log/*.txt || { echo "no login entry in the daily log"; exit 1; }
+echo "logged in; velotra.ini holds the scrambled credentials"
