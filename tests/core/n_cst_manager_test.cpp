@@ -173,3 +173,20 @@ TEST(ManagerPing, RefusesHostNamesThatAreNotNames) {
     m.pub_app_init();
     for (const char* host : {"", "-c 1000 x", "a;rm -rf x", "a b", "$(id)", "\\x"}) EXPECT_FALSE(m.pub_net_ping(host)) << host;
 }
+
+TEST(ManagerPing, LoopbackAnswersAndTheIniCanOnlyTunePing) {
+    testing_support::TempProgramFolder dir;
+    n_cst_manager m;
+    m.appdir = dir.program();
+    m.of_setappinifile(dir.program() + "\\velotra.ini");
+    dir.write("velotra.ini", "");
+    EXPECT_TRUE(m.pub_net_ping("127.0.0.1\\share\\x"));
+    EXPECT_TRUE(m.pub_net_ping("127.0.0.1,extra"));
+    // A command that is not ping falls back to ping; it never reaches a shell.
+    dir.write("keep.txt", "x");
+    dir.write("velotra.ini", "[system]\r\nping_cmd=rm -f keep.txt\r\n");
+    EXPECT_TRUE(m.pub_net_ping("127.0.0.1"));
+    EXPECT_TRUE(dir.exists("keep.txt"));
+    dir.write("velotra.ini", "[system]\r\nping_result=text that ping never prints\r\n");
+    EXPECT_FALSE(m.pub_net_ping("127.0.0.1"));
+}
