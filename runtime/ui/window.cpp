@@ -241,6 +241,7 @@ Window::Window() : widget_(new Widget(*this)) {
 Window::~Window() {
     auto& open = WindowRuntime::get().open;
     open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    if (modal_ && open_) WindowRuntime::get().message.stringparm = null;
     if (quit_modal_) quit_modal_();
     open_ = false;
     auto_mdi_.reset();
@@ -515,14 +516,12 @@ int WindowRuntime::open_window(Window& w, Window* frame) {
         w.quit_modal_ = [&loop] { loop.quit(); };
         loop.exec();
     }
-    // The answer is this window's own; the window may even be gone
-    // (destroyed by its owner inside the loop), and then it gave none.
+    // The message now holds this window's own answer, set as it closed
+    // (or null when it was destroyed open); the window itself may be gone.
     if (alive) {
         w.quit_modal_ = nullptr;
         w.modal_ = false;
         get().message.stringparm = w.answer_;
-    } else {
-        get().message.stringparm = null;
     }
     return 1;
 }
@@ -553,6 +552,7 @@ void WindowRuntime::finish_close(Window& w) {
     }
     w.frame_ = nullptr;
     w.closing_ = false;
+    if (w.modal_) get().message.stringparm = w.answer_;
     if (w.quit_modal_) {
         auto quit = std::move(w.quit_modal_);
         w.quit_modal_ = nullptr;

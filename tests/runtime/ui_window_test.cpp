@@ -96,6 +96,20 @@ TEST(UiWindow, ModalAnswerIsTheWindowsOwnNeverAStaleOne) {
     EXPECT_FALSE(d.answer());
 }
 
+TEST(UiWindow, AWindowOwnedByTheRuntimeAnswersAndIsDeleted) {
+    static int alive = 0;
+    struct Owned : Dialog {
+        Owned() { ++alive; }
+        ~Owned() override { --alive; }
+    };
+    Owned& d = rt::make_window<Owned>();
+    rt::OnWindowOpened hook([](rt::Window& w) { rt::CloseWithReturn(w, "ok"); });
+    rt::Open(d);
+    EXPECT_EQ(rt::message().stringparm, rt::nstring("ok"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(alive, 0);
+}
+
 TEST(UiWindow, OpenWithParmHandsTheParameterToOpen) {
     struct Reader : Dialog {
         rt::nstring seen;
