@@ -104,10 +104,10 @@ Window* window_of(QWidget* w) {
     return nullptr;
 }
 
-void collect_buttons(const Container& c, std::vector<Control*>& out) {
+void collect_controls(const Container& c, std::vector<Control*>& out) {
     for (Control* ctl : c.controls()) {
         out.push_back(ctl);
-        if (auto* inner = dynamic_cast<const Container*>(ctl)) collect_buttons(*inner, out);
+        if (auto* inner = dynamic_cast<const Container*>(ctl)) collect_controls(*inner, out);
     }
 }
 
@@ -117,7 +117,7 @@ bool press_bound_button(Window& w, int vk, QWidget* focus) {
     if (vk != keys::enter && vk != keys::escape) return false;
     if (vk == keys::enter && qobject_cast<QPlainTextEdit*>(focus)) return false;
     std::vector<Control*> all;
-    collect_buttons(w, all);
+    collect_controls(w, all);
     for (Control* c : all) {
         bool bound = false;
         if (auto* b = dynamic_cast<CommandButton*>(c))
@@ -363,7 +363,7 @@ int Window::SetFocus() {
 
 Control* Window::find_control(const std::string& text) const {
     std::vector<Control*> all;
-    collect_buttons(*this, all);
+    collect_controls(*this, all);
     for (Control* c : all) {
         std::string t;
         if (auto* a = dynamic_cast<StaticText*>(c)) t = a->text();
@@ -417,7 +417,7 @@ void Window::on_state_change(Qt::WindowStates old) {
 
 MdiClient* Window::mdi_client() {
     std::vector<Control*> all;
-    collect_buttons(*this, all);
+    collect_controls(*this, all);
     for (Control* c : all)
         if (auto* m = dynamic_cast<MdiClient*>(c)) return m;
     auto_mdi_ = std::make_unique<MdiClient>(this, Rect{0, 0, WorkSpaceWidth(), WorkSpaceHeight()});
