@@ -4,8 +4,6 @@
 // with the parameter "one", which it does not read.
 #pragma once
 
-#include <QWidget> // QPointer<QWidget> in the control base needs the whole class
-
 #include "account/n_account_answer.h"
 #include "foundation/uo_line.h"
 #include "runtime/ui/controls.h"

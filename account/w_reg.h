@@ -3,8 +3,6 @@
 // once and kept nowhere; the window then answers "ok", which no opener reads.
 #pragma once
 
-#include <QWidget> // QPointer<QWidget> in the control base needs the whole class
-
 #include "account/n_account_answer.h"
 #include "foundation/pfc_u_cb.h"
 #include "foundation/w_response.h"

@@ -19,7 +19,7 @@ trap cleanup EXIT
 cp "$bin/velotra" "$work/"
 cp -r "$bin/res" "$work/" 2>/dev/null || true
 
-port=28080
+port=$((20000 + RANDOM % 20000))
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
 "$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
 pids+=($!)

@@ -279,6 +279,18 @@ TEST_F(Login, EnterAndArrowsWalkTheFields) {
     EXPECT_EQ(gateway.request_count(), 1u);
 }
 
+TEST_F(Login, TabSkipsTheSignUpButton) {
+    sys_w_login w;
+    drive<sys_w_login>(w, [&](sys_w_login& lw) {
+        const rt::Control* order[] = {&lw.sle_account, &lw.user_password, &lw.cb_ok, &lw.cb_cancel, &lw.sle_userid};
+        lw.sle_userid.SetFocus();
+        for (const rt::Control* next : order) {
+            press(Qt::Key_Tab);
+            EXPECT_TRUE(next->has_focus());
+        }
+    }, "one");
+}
+
 TEST_F(Login, FocusSelectsTheFirst28Bytes) {
     sys_w_login w;
     drive<sys_w_login>(w, [&](sys_w_login& lw) {
