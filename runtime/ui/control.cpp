@@ -2,6 +2,7 @@
 
 #include "runtime/ui/window.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QMouseEvent>
@@ -146,7 +147,10 @@ void Control::set_taborder(int t) {
 
 void Control::set_font(const Font& f) {
     font_ = f;
-    if (widget_) widget_->setFont(qfont(f));
+    if (!widget_) return;
+    widget_->setFont(qfont(f));
+    // A closed drop-down box is one line of its font high.
+    if (auto* c = qobject_cast<QComboBox*>(widget_.data())) c->setFixedHeight(c->sizeHint().height());
 }
 
 void Control::set_textcolor(std::int64_t code) {

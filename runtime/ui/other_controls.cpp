@@ -65,7 +65,6 @@ void MultiLineEdit::user_changed() {
             c.removeSelectedText();
             setting_ = false;
             edit()->setTextCursor(c);
-            if (over == 0) return;
         }
     }
     dirty_ = true;
