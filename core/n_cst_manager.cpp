@@ -1,5 +1,3 @@
-#include <QWidget>
-
 #include "core/n_cst_manager.h"
 
 #include "core/f_filewrite.h"
@@ -89,6 +87,7 @@ int n_cst_manager::pub_app_start() {
         if (value && *value != "retry") return -1;
     }
 }
+
 bool n_cst_manager::of_getmicrohelp() const { return ib_microhelp; }
 std::string n_cst_manager::of_getappinifile() const { return is_appinifile; }
 

@@ -1,5 +1,3 @@
-#include <QWidget>
-
 #include "shell/w_background.h"
 
 #include "core/n_cst_manager.h"

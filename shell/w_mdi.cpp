@@ -1,5 +1,3 @@
-#include <QWidget>
-
 #include "shell/w_mdi.h"
 
 #include "core/n_cst_manager.h"
