@@ -5,22 +5,14 @@
 #include "runtime/strings.h"
 #include "runtime/xml.h"
 
-#include <vector>
 
 int n_account_answer::of_explain_row(const pbdom_element& pobj_element) {
-    std::vector<pbdom_object> nodes;
-    pobj_element.GetContent(nodes);
-    if (nodes.empty()) return -1;
-    for (const pbdom_object& node : nodes) {
-        const std::string name = rt::Lower(node.GetName());
-        const std::string text = node.GetText();
-        if (name == "#text" || rt::Trim(text).empty()) continue;
+    return n_cst_manager::of_read_answer(pobj_element, [this](const std::string& name, const std::string& text) {
         if (name == "returntypes") returntypes = text;
         else if (name == "returncode") returncode = text;
         else if (name == "returnvalue") returnvalue = text;
         else if (name == "returnmessage") returnmessage = text;
-    }
-    return 1;
+    });
 }
 
 bool n_account_answer::of_post_account(const std::string& as_action, const std::string& as_data) {

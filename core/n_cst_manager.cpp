@@ -475,7 +475,9 @@ bool n_cst_manager::wf_update_ini() {
     return false;
 }
 
-int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {
+int n_cst_manager::of_read_answer(
+    const pbdom_element& pobj_element,
+    const std::function<void(const std::string& as_name, const std::string& as_text)>& as_field) {
     std::vector<pbdom_object> nodes;
     pobj_element.GetContent(nodes);
     if (nodes.empty()) return -1;
@@ -483,13 +485,19 @@ int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {
         const std::string name = rt::Lower(node.GetName());
         const std::string text = node.GetText();
         if (name == "#text" || blank(text)) continue;
+        as_field(name, text);
+    }
+    return 1;
+}
+
+int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {
+    return of_read_answer(pobj_element, [this](const std::string& name, const std::string& text) {
         if (name == "returnstatus") status = text;
         else if (name == "message") mess = text;
         else if (name == "payinfo") payinfo = text;
         else if (name == "overage") overage = text;
         else if (name == "sendtotal") sendtotal = text;
-    }
-    return 1;
+    });
 }
 
 int n_cst_manager::of_setuserid(const rt::nstring& as_userid) {

@@ -8,6 +8,7 @@
 #include "runtime/value.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,13 @@ public:
     bool wf_update_ini();
     // Reads a balance answer's root element; -1 when it has no child nodes.
     int of_explain_overage(const pbdom_element& pobj_element);
+    // The one reading rule of every gateway answer: the root element's
+    // children by lower-cased name, text nodes and blank elements passed
+    // over (so an empty element keeps the value read before). Calls
+    // as_field(name, text) for each; -1, calling nothing, when the element
+    // has no child nodes.
+    static int of_read_answer(const pbdom_element& pobj_element,
+                              const std::function<void(const std::string& as_name, const std::string& as_text)>& as_field);
     int of_setuserid(const rt::nstring& as_userid);
     std::string of_getuserid() const;
     bool pub_net_ping(const std::string& as_hostname);

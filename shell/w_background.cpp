@@ -58,18 +58,11 @@ void w_background::wf_overage() {
 }
 
 int w_background::of_explain_overage(const pbdom_element& pobj_element) {
-    std::vector<pbdom_object> nodes;
-    pobj_element.GetContent(nodes);
-    if (nodes.empty()) return -1;
-    for (const pbdom_object& node : nodes) {
-        const std::string name = rt::Lower(node.GetName());
-        const std::string text = node.GetText();
-        if (name == "#text" || rt::Trim(text).empty()) continue;
+    return n_cst_manager::of_read_answer(pobj_element, [this](const std::string& name, const std::string& text) {
         if (name == "returnstatus") status = text;
         else if (name == "message") mess = text;
         else if (name == "payinfo") payinfo = text;
         else if (name == "overage") gnv_app->overage = overage = text;
         else if (name == "sendtotal") gnv_app->sendtotal = sendtotal = text;
-    }
-    return 1;
+    });
 }
