@@ -31,16 +31,20 @@ std::unique_ptr<rt::OnWindowOpened> test_driver() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
+int main(int, char** argv) {
+    // The client reads no command-line argument, Qt's own options included.
+    int qt_argc = 1;
+    QApplication qapp(qt_argc, argv);
     rt::install_ui_services();
     auto driver = test_driver();
-    std::string commandline;
-    for (int i = 1; i < argc; ++i) commandline += (i > 1 ? " " : "") + std::string(argv[i]);
 
     velotra app;
-    app.open(commandline);
-    if (!velotra::halted()) qapp.exec();
+    app.open("");
+    if (!velotra::halted()) {
+        // Closing the frame (its close box, the exit command) ends the program.
+        rt::set_on_last_window_closed([] { QCoreApplication::quit(); });
+        if (!rt::open_windows().empty()) qapp.exec();
+    }
     app.close();
     return 0;
 }

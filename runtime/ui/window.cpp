@@ -31,6 +31,7 @@ struct WindowRuntime {
     std::vector<Window*> open;
     std::map<int, std::function<void(Window&)>> hooks;
     int next_hook = 1;
+    std::function<void()> on_last_closed;
 
     static void raise_constructors(Container& c) {
         const std::vector<Control*> list = c.controls();
@@ -52,6 +53,8 @@ struct WindowRuntime {
 Message& message() { return WindowRuntime::get().message; }
 
 std::vector<Window*> open_windows() { return WindowRuntime::get().open; }
+
+void set_on_last_window_closed(std::function<void()> fn) { WindowRuntime::get().on_last_closed = std::move(fn); }
 
 OnWindowOpened::OnWindowOpened(std::function<void(Window&)> fn) {
     auto& r = WindowRuntime::get();
@@ -558,6 +561,7 @@ void WindowRuntime::finish_close(Window& w) {
         w.quit_modal_ = nullptr;
         quit();
     }
+    if (open.empty() && get().on_last_closed) get().on_last_closed();
     if (w.owned_) {
         // Deleted once control is back in an event loop, never inside the
         // handler that closed it.

@@ -266,4 +266,10 @@ private:
 // The windows open at this moment, in the order they opened.
 std::vector<Window*> open_windows();
 
+// Called once the last open window has closed: the program ends its event
+// loop there, as an application ends when its last window goes. Closed
+// windows are hidden, not destroyed, so Qt's own last-window rule never
+// fires. Null (the default) calls nothing.
+void set_on_last_window_closed(std::function<void()> fn);
+
 } // namespace rt

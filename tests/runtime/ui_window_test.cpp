@@ -265,3 +265,21 @@ TEST(UiWindow, SheetsOpenInTheFrameAndCloseWithIt) {
 }
 
 } // namespace
+
+TEST(UiWindow, TheProgramHearsOnlyWhenItsLastWindowCloses) {
+    Dialog outer, inner;
+    std::vector<bool> outer_open_when_called;
+    rt::set_on_last_window_closed([&] { outer_open_when_called.push_back(outer.is_open()); });
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        if (&w == &outer) {
+            rt::Open(inner);
+            EXPECT_TRUE(outer_open_when_called.empty()); // the inner one was not the last
+            rt::Close(outer);
+        } else {
+            rt::Close(w);
+        }
+    });
+    rt::Open(outer);
+    rt::set_on_last_window_closed(nullptr);
+    EXPECT_EQ(outer_open_when_called, std::vector<bool>{false});
+}
