@@ -176,6 +176,15 @@ TEST_F(Startup, OkReadsStoredCredentialsBackAndShowsTheBalance) {
     EXPECT_EQ(w_background::current()->st_tips.text(), "当前剩余条数[77]");
     EXPECT_EQ(gnv_app->overage, "77");
     EXPECT_EQ(gnv_app->sendtotal, "5");
+
+    // The frame's close box closes its sheet too, and the program hears
+    // that its last window has gone, so it can end.
+    int last_closed = 0;
+    rt::set_on_last_window_closed([&] { ++last_closed; });
+    w_mdi::current()->widget()->close();
+    rt::set_on_last_window_closed(nullptr);
+    EXPECT_TRUE(rt::open_windows().empty());
+    EXPECT_EQ(last_closed, 1);
 }
 
 TEST_F(Startup, DevelopmentModeOnlyFromTheEnvironment) {
