@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace rt {
 namespace {
@@ -194,9 +195,20 @@ decimal operator/(const decimal& a, const decimal& b) {
 
 bool operator==(const decimal& a, const decimal& b) { return a.mantissa_ == b.mantissa_ && a.scale_ == b.scale_; }
 
+// Compared as whole part and fraction at 18 places, which always fit: a
+// difference of the aligned mantissas could overflow for numbers that are
+// both valid (1e20 and 1e-18), and a comparison must not throw.
 std::strong_ordering operator<=>(const decimal& a, const decimal& b) {
-    __int128 d = (a - b).mantissa_;
-    return d < 0 ? std::strong_ordering::less : d > 0 ? std::strong_ordering::greater : std::strong_ordering::equal;
+    auto parts = [](const decimal& d) {
+        __int128 unit = pow10(d.scale_);
+        __int128 fraction = (d.mantissa_ % unit) * pow10(decimal::max_scale - d.scale_);
+        return std::pair<__int128, __int128>(d.mantissa_ / unit, fraction); // both carry the sign
+    };
+    auto [aw, af] = parts(a);
+    auto [bw, bf] = parts(b);
+    if (aw != bw) return aw < bw ? std::strong_ordering::less : std::strong_ordering::greater;
+    if (af != bf) return af < bf ? std::strong_ordering::less : std::strong_ordering::greater;
+    return std::strong_ordering::equal;
 }
 
 } // namespace rt

@@ -73,7 +73,16 @@ std::int32_t read_line(std::FILE* f, std::string& piece) {
     if (c == EOF) return std::ferror(f) ? -1 : file_end;
     while (c != EOF && c != '\n' && c != '\r') {
         piece.push_back(static_cast<char>(c));
-        if (piece.size() == static_cast<std::size_t>(file_piece)) return file_piece;
+        if (piece.size() == static_cast<std::size_t>(file_piece)) {
+            // A line of exactly a piece ends here; its line end must not
+            // come back as an empty line of its own.
+            c = std::getc(f);
+            if (c != '\n' && c != '\r') {
+                if (c != EOF) std::ungetc(c, f);
+                return file_piece;
+            }
+            break;
+        }
         c = std::getc(f);
     }
     if (c == '\r') {

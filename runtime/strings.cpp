@@ -415,6 +415,8 @@ std::string String(double v, std::string_view format) {
     auto min_int = static_cast<size_type>(std::count(int_mask.begin(), int_mask.end(), '0'));
     bool group = int_mask.find(',') != std::string_view::npos;
 
+    // A number past the decimal's 38 digits has no digits to mask.
+    if (std::fabs(v) >= 1e37) return String(v);
     std::string digits = decimal::from_double(std::fabs(v)).rounded(places).to_string();
     size_type dot = digits.find('.');
     std::string whole = digits.substr(0, dot);

@@ -31,6 +31,13 @@ TEST(Decimal, ArithmeticIsExact) {
     EXPECT_EQ((dec("5") - dec("7.5")).to_string(), "-2.5");
     EXPECT_EQ(dec("2.50"), dec("2.5"));
     EXPECT_LT(dec("-3"), dec("0.001"));
+    // Far apart in size: aligning them would overflow, comparing must not.
+    decimal huge = dec("99999999999999999999999999999999999999"), tiny = dec("0.000000000000000001");
+    EXPECT_LT(tiny, huge);
+    EXPECT_GT(-tiny, -huge);
+    EXPECT_LT(-huge, tiny);
+    EXPECT_LT(dec("-1.5"), dec("-1.2"));
+    EXPECT_GT(dec("-0.5"), dec("-1"));
     EXPECT_EQ(dec("2.345").rounded(2).to_string(), "2.35");
     EXPECT_EQ(dec("-2.345").rounded(2).to_string(), "-2.35");
     EXPECT_DOUBLE_EQ(dec("12.3456").to_double(), 12.3456);

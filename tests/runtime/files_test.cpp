@@ -40,6 +40,11 @@ TEST_F(Files, LineModeWritesCrLfAndReadsEveryLineEnd) {
 
     dir.write("b.txt", "one\r\ntwo\nthree\rfour");
     EXPECT_EQ(pieces("b.txt", FileMode::LineMode), (std::vector<std::string>{"one", "two", "three", "four"}));
+
+    // A line of exactly one piece is one line; a longer one goes on in the next read.
+    const std::string full(32765, 'x');
+    dir.write("c.txt", full + "\r\nnext\r\n" + full + "yz\n");
+    EXPECT_EQ(pieces("c.txt", FileMode::LineMode), (std::vector<std::string>{full, "next", full, "yz"}));
 }
 
 TEST_F(Files, StreamModeMovesAtMost32765BytesACall) {

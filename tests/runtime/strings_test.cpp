@@ -225,6 +225,9 @@ TEST(Strings, TextOfNumbers) {
         {1.5, "0.##", "1.5"},         {3, "#,##0.##", "3"},                      {9.5, "0.0 元", "9.5 元"},
     };
     for (const Case& c : cases) EXPECT_EQ(rt::String(c.v, c.format), c.text) << c.v << " " << c.format;
+    // Past what a decimal holds the mask cannot apply; the plain text stands in.
+    EXPECT_EQ(rt::String(1e40, "#,##0"), rt::String(1e40));
+    EXPECT_EQ(rt::String(-1e300, "0.00"), rt::String(-1e300));
 }
 
 TEST(Strings, CharactersOfGbkText) {
