@@ -231,8 +231,9 @@ TEST_F(Answers, PrettyAndCompactReadAlikeWithAnyCase) {
     EXPECT_EQ(read(pretty), 1);
     EXPECT_EQ(vars(), expected);
     forget();
-    EXPECT_EQ(read("<r><overage>7</overage><!-- c --></r>"), 1); // GBK without a declaration
+    EXPECT_EQ(read("<r><overage>7</overage><!-- c --><message>余额不足</message></r>"), 1); // GBK without a declaration
     EXPECT_EQ(m.overage, "7");
+    EXPECT_EQ(m.mess, "余额不足");
 }
 
 TEST_F(Answers, EmptyElementsKeepTheEarlierValue) {

@@ -2,7 +2,9 @@
 // scrambled values, and the login loop with a scripted login window.
 #include "core/n_cst_manager.h"
 #include "core/velotra.h"
+#include "runtime/inet.h"
 #include "runtime/ui/window.h"
+#include "runtime/xml.h"
 #include "shell/w_background.h"
 #include "shell/w_mdi.h"
 #include "tests/support/scripted.h"
@@ -185,6 +187,54 @@ TEST_F(Startup, OkReadsStoredCredentialsBackAndShowsTheBalance) {
     rt::set_on_last_window_closed(nullptr);
     EXPECT_TRUE(rt::open_windows().empty());
     EXPECT_EQ(last_closed, 1);
+}
+
+TEST_F(Startup, BalanceLineAndItsFailures) {
+    ScriptedLogin login;
+    login.steps.push_back(answer("ok"));
+    app.open("");
+    w_background* sheet = w_background::current();
+    ASSERT_NE(sheet, nullptr);
+    const std::string cut = "<r><returnstatus>sucess</returnstatus><overage>1</overage>";
+    struct {
+        const char* name;
+        std::function<void()> arrange;
+        std::string tips;
+        std::vector<std::string> boxes;
+        std::string overage, sendtotal;
+    } cases[] = {
+        {"success", [&] { gateway.script("overage", FakeGateway::balance_answer("SUCESS", "m", "p", "120", "8")); },
+         "当前剩余条数[120]", {}, "120", "8"},
+        // A refused query keeps the line, shows the message with the stop
+        // icon, and still hands the balance it carries to the manager.
+        {"refused by the gateway",
+         [&] { gateway.script("overage", FakeGateway::balance_answer("faild", "余额查询失败", rt::null, "3", rt::null)); },
+         "当前剩余条数[120]", {"余额查询失败"}, "3", "8"},
+        {"not XML", [&] { gateway.script("overage", cut); },
+         "无效返回数据,错误代码[" + std::to_string(rt::XMLParseString(cut)) + "]", {}, "3", "8"},
+        {"no gateway", [&] { gateway.fail(FakeGateway::Failure::refuse); },
+         "无效返回数据,错误代码[" + std::to_string(rt::XMLParseString("")) + "]",
+         {"与服务器数据交互失败,错误代码[" + std::to_string(rt::inet_cannot_connect) + "]"}, "3", "8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        c.arrange();
+        sheet->wf_overage();
+        EXPECT_EQ(sheet->st_tips.text(), c.tips);
+        std::vector<std::string> shown;
+        for (const auto& b : boxes.shown()) {
+            shown.push_back(b.text);
+            EXPECT_EQ(b.icon, rt::Icon::StopSign);
+            EXPECT_EQ(b.title, "澄渊达通讯平台");
+        }
+        EXPECT_EQ(shown, c.boxes);
+        EXPECT_EQ(gnv_app->overage, c.overage);
+        EXPECT_EQ(gnv_app->sendtotal, c.sendtotal);
+        // The sheet reads with its own copies: the manager's status stays.
+        EXPECT_EQ(gnv_app->status, "");
+    }
+    gateway.fail(FakeGateway::Failure::none);
 }
 
 TEST_F(Startup, DevelopmentModeOnlyFromTheEnvironment) {
