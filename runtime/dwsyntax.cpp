@@ -1,5 +1,6 @@
 #include "runtime/dwsyntax.h"
 
+#include "runtime/gbk.h"
 #include "runtime/strings.h"
 
 #include <cctype>
@@ -352,8 +353,11 @@ std::string modify_texts(DataObject& object, const std::string& modification) {
         if (i < s.size() && (s[i] == '\'' || s[i] == '"')) {
             const char q = s[i++];
             while (i < s.size() && s[i] != q) {
-                if (s[i] == '~' && i + 1 < s.size()) ++i;
-                value += s[i++];
+                // A double-byte character stays whole: its second byte may be a "~".
+                const std::size_t len = char_len_at(s, i);
+                if (len == 1 && s[i] == '~' && i + 1 < s.size()) ++i;
+                value.append(s, i, len);
+                i += len;
             }
             if (i >= s.size()) return "Modify: unclosed text after \"" + target + "\"";
             ++i;

@@ -339,6 +339,10 @@ TEST(DataStoreModify, HeaderTextsOnly) {
     EXPECT_EQ("", ds.Modify("s_t.Text='[S]姓名' n_t.text=\"it~'s\""));
     EXPECT_EQ("[S]姓名", ds.Describe("s_t.Text"));
     EXPECT_EQ("it's", ds.Describe("n_t.Text"));
+    // The second byte of these characters is a "~", which must not escape the byte after it.
+    EXPECT_EQ("", ds.Modify("s_t.Text='[S]皛眫' n_t.Text='皛'"));
+    EXPECT_EQ("[S]皛眫", ds.Describe("s_t.Text"));
+    EXPECT_EQ("皛", ds.Describe("n_t.Text"));
     for (const char* bad : {"destroy row_id_header", "s.Width=100", "nosuch_t.Text='x'", "s_t.Text='open",
                             "create bitmap(band=background)", ""}) {
         EXPECT_NE("", ds.Modify(bad)) << bad;
