@@ -10,7 +10,7 @@ namespace {
 // Letters and digits first and last, no dot next to the at sign, and a dot
 // somewhere in the domain.
 constexpr const char* email_pattern =
-    R"(^[a-zA-Z0-9][a-zA-Z\0-9\-_\.]*[^.]\@[^.][a-zA-Z\0-9\-_\.]+\.[a-zA-Z\0-9\-_\.]*[a-zA-Z0-9]+$)";
+    R"(^[a-zA-Z0-9][a-zA-Z\0-9\-_\.]*[^.]\@[^.][a-zA-Z\0-9\-_\.]+\.[a-zA-Z\0-9\-_\.]*[a-zA-Z\0-9]+$)";
 
 } // namespace
 
