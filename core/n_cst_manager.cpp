@@ -510,7 +510,10 @@ namespace {
 
 constexpr std::size_t kPiece = rt::file_piece;
 constexpr const char* kPingCommand = "ping -c 1 -s 1";
-constexpr const char* kPingSuccess = " 0% packet loss";
+// The success text goes through the same trimming as a configured one, so it
+// may not begin with a blank: "0% packet loss" alone is also the tail of
+// "100% packet loss".
+constexpr const char* kPingSuccess = ", 0% packet loss";
 constexpr int kPingTimeoutMs = 10000;
 
 // A host name of letters, digits, ".", "-" and ":" only: it becomes a program

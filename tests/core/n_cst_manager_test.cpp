@@ -2,12 +2,14 @@
 // the credential check and the version stamp.
 #include "core/n_cst_manager.h"
 
+#include "runtime/gbk.h"
 #include "runtime/path.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using testing_support::RecordedBoxes;
 
@@ -189,4 +191,35 @@ TEST(ManagerPing, LoopbackAnswersAndTheIniCanOnlyTunePing) {
     EXPECT_TRUE(dir.exists("keep.txt"));
     dir.write("velotra.ini", "[system]\r\nping_result=text that ping never prints\r\n");
     EXPECT_FALSE(m.pub_net_ping("127.0.0.1"));
+}
+
+TEST(ManagerPing, DecidesOnThePingOutput) {
+    // A stand-in ping first on the PATH prints a prepared output and keeps
+    // the arguments it was given.
+    testing_support::TempProgramFolder dir;
+    dir.write("bin/ping", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/args\"\ncat \"$(dirname \"$0\")/out\"\n");
+    std::filesystem::permissions(dir.native() / "bin" / "ping", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", ((dir.native() / "bin").string() + ":" + path).c_str(), 1);
+    n_cst_manager m;
+    m.appdir = dir.program();
+    m.of_setappinifile(dir.program() + "\\velotra.ini");
+    dir.write("velotra.ini", "");
+    struct {
+        const char* output;
+        bool answered;
+    } cases[] = {
+        {"1 packets transmitted, 1 received, 0% packet loss, time 0ms\n", true},
+        {"1 packets transmitted, 0 received, 100% packet loss, time 0ms\n", false},
+        {"2 packets transmitted, 1 received, 50% packet loss, time 1001ms\n", false},
+        {"1 packets transmitted, 0 received, +1 errors, 100% packet loss\n", false},
+        {"数据包: 已发送 = 1，已接收 = 1，丢失 = 0 (0% 丢失)\n", true},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        dir.write("bin/out", rt::gbk_to_utf8(c.output));
+        EXPECT_EQ(m.pub_net_ping("localhost"), c.answered) << c.output;
+    }
+    EXPECT_EQ(dir.read("bin/args"), "-c\n1\n-s\n1\nlocalhost\n");
+    setenv("PATH", path.c_str(), 1);
 }
