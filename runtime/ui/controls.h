@@ -329,6 +329,7 @@ private:
 class MdiClient : public Control {
 public:
     explicit MdiClient(Container* parent, Rect r = {0, 0, 1000, 1000});
+    ~MdiClient() override;
     ObjectType type_of() const override { return ObjectType::mdiclient; }
     QMdiArea* mdi() const;
 };

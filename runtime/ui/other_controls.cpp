@@ -191,6 +191,9 @@ int HProgressBar::StepIt() {
 MdiClient::MdiClient(Container* parent, Rect r) : Control(parent, new QMdiArea(parent->area()), r) {
     mdi()->setBackground(qcolor(colours::app_workspace));
 }
+MdiClient::~MdiClient() {
+    if (mdi()) release_sheets(mdi());
+}
 QMdiArea* MdiClient::mdi() const { return static_cast<QMdiArea*>(widget()); }
 
 // ---- user object -----------------------------------------------------------

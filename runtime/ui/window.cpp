@@ -45,6 +45,8 @@ struct WindowRuntime {
     static int open_window(Window& w, Window* frame);
     static void run_hooks(Window& w);
     static void finish_close(Window& w);
+    static void release_sheets(QMdiArea* area);
+    static void release_sheet(Window& w);
     static int close(Window& w);
     static int close_with_return(Window& w, const std::string& answer);
     static void adopt(Window& w) { w.owned_ = true; }
@@ -569,6 +571,26 @@ void WindowRuntime::finish_close(Window& w) {
         QObject::connect(deleter, &QObject::destroyed, [p = &w] { delete p; });
         deleter->deleteLater();
     }
+}
+
+void release_sheets(QMdiArea* area) { WindowRuntime::release_sheets(area); }
+
+void WindowRuntime::release_sheets(QMdiArea* area) {
+    const auto open = get().open;
+    for (Window* s : open)
+        if (s->sheet_ && s->sheet_->mdiArea() == area) release_sheet(*s);
+}
+
+void WindowRuntime::release_sheet(Window& w) {
+    auto& open = get().open;
+    open.erase(std::remove(open.begin(), open.end(), &w), open.end());
+    w.open_ = false;
+    w.closing_ = false;
+    w.widget_->hide();
+    w.widget_->setParent(nullptr);
+    delete w.sheet_;
+    w.sheet_ = nullptr;
+    w.frame_ = nullptr;
 }
 
 int Open(Window& w) {

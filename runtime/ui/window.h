@@ -32,6 +32,7 @@
 #include <memory>
 #include <string>
 
+class QMdiArea;
 class QMdiSubWindow;
 class QObject;
 class QWidget;
@@ -265,6 +266,11 @@ private:
 
 // The windows open at this moment, in the order they opened.
 std::vector<Window*> open_windows();
+
+// An MDI client calls this as it goes: the sheets still open in `area`
+// leave it first, closed without their events, so that no sheet is left
+// holding a widget that the area deletes with itself.
+void release_sheets(QMdiArea* area);
 
 // Called once the last open window has closed: the program ends its event
 // loop there, as an application ends when its last window goes. Closed

@@ -283,3 +283,17 @@ TEST(UiWindow, TheProgramHearsOnlyWhenItsLastWindowCloses) {
     rt::set_on_last_window_closed(nullptr);
     EXPECT_EQ(outer_open_when_called, std::vector<bool>{false});
 }
+
+TEST(UiWindow, AFrameDestroyedWithItsSheetOpenLeavesTheSheetUsable) {
+    rt::Window sheet;
+    {
+        rt::Window frame;
+        frame.set_window_type(rt::WindowType::mdi);
+        rt::Open(frame);
+        ASSERT_EQ(rt::OpenSheet(sheet, frame), 1);
+    }
+    EXPECT_FALSE(sheet.is_open());
+    EXPECT_FALSE(sheet.is_sheet());
+    sheet.set_title("after");
+    EXPECT_TRUE(rt::open_windows().empty());
+}
