@@ -11,6 +11,12 @@
 namespace {
 
 constexpr unsigned long simple_part = 255; // the part index of the simple mode's text
+
+// The bar's message numbers, fixed: the public variables of the same names
+// are there for callers to read and are never consulted here.
+constexpr long SB_SETTEXT = 1025, SB_GETTEXT = 1026, SB_GETTEXTLENGTH = 1027, SB_SETPARTS = 1028,
+               SB_GETPARTS = 1030, SB_GETBORDERS = 1031, SB_SETMINHEIGHT = 1032, SB_SIMPLE = 1033,
+               SB_GETRECT = 1034;
 constexpr int border_h = 0, border_v = 2, border_between = 2;
 
 } // namespace
@@ -23,7 +29,7 @@ uo_comctl_statusbar::uo_comctl_statusbar(rt::Container* parent, rt::Rect r) : rt
 long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
     const int width_px = widget() ? widget()->width() : 0;
     const int height_px = widget() ? widget()->height() : 0;
-    if (msg == sb_setparts) {
+    if (msg == SB_SETPARTS) {
         if (wparam == 0 || wparam > 256 || !lparam) return 0;
         const auto* edges = static_cast<const long*>(lparam);
         parts_.assign(edges, edges + wparam);
@@ -31,12 +37,12 @@ long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
         update();
         return 1;
     }
-    if (msg == sb_getparts) {
+    if (msg == SB_GETPARTS) {
         auto* out = static_cast<long*>(lparam);
         for (std::size_t i = 0; out && i < parts_.size() && i < wparam; ++i) out[i] = parts_[i];
         return static_cast<long>(parts_.size());
     }
-    if (msg == sb_settext) {
+    if (msg == SB_SETTEXT) {
         const unsigned long part = wparam & 0xFF;
         const std::string text = lparam ? *static_cast<const std::string*>(lparam) : std::string();
         if (part == simple_part) simple_text_ = text;
@@ -45,23 +51,23 @@ long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
         update();
         return 1;
     }
-    if (msg == sb_gettext || msg == sb_gettextlength) {
+    if (msg == SB_GETTEXT || msg == SB_GETTEXTLENGTH) {
         const unsigned long part = wparam & 0xFF;
         const std::string* t = part == simple_part ? &simple_text_ : part < texts_.size() ? &texts_[part] : nullptr;
         if (!t) return 0;
-        if (msg == sb_gettext && lparam) *static_cast<std::string*>(lparam) = *t;
+        if (msg == SB_GETTEXT && lparam) *static_cast<std::string*>(lparam) = *t;
         return static_cast<long>(t->size() & 0xFFFF);
     }
-    if (msg == sb_simple) {
+    if (msg == SB_SIMPLE) {
         simple_ = wparam != 0;
         update();
         return 1;
     }
-    if (msg == sb_setminheight) {
+    if (msg == SB_SETMINHEIGHT) {
         minheight_ = static_cast<long>(wparam);
         return 0;
     }
-    if (msg == sb_getrect) {
+    if (msg == SB_GETRECT) {
         if (wparam >= parts_.size() || !lparam) return 0;
         auto* r = static_cast<rect*>(lparam);
         r->left = wparam == 0 ? 0 : parts_[wparam - 1] + border_between;
@@ -70,7 +76,7 @@ long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
         r->bottom = height_px;
         return 1;
     }
-    if (msg == sb_getborders) {
+    if (msg == SB_GETBORDERS) {
         auto* out = static_cast<long*>(lparam);
         if (!out) return 0;
         out[0] = border_h;
@@ -83,12 +89,12 @@ long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
 
 void uo_comctl_statusbar::of_gettext(int aipart, std::string& astext) {
     astext.clear();
-    send(sb_gettext, static_cast<unsigned long>(aipart), &astext);
+    send(SB_GETTEXT, static_cast<unsigned long>(aipart), &astext);
 }
 
 long uo_comctl_statusbar::of_getparts(std::vector<long>& alparts) {
     std::vector<long> buf(255, 0);
-    const long n = send(sb_getparts, 255, buf.data());
+    const long n = send(SB_GETPARTS, 255, buf.data());
     if (n > 0) alparts.assign(buf.begin(), buf.begin() + n);
     return n;
 }
@@ -96,29 +102,29 @@ long uo_comctl_statusbar::of_getparts(std::vector<long>& alparts) {
 bool uo_comctl_statusbar::of_setparts(const std::vector<long>& alparts) {
     if (alparts.empty()) return false;
     std::vector<long> copy = alparts;
-    return send(sb_setparts, copy.size(), copy.data()) != 0;
+    return send(SB_SETPARTS, copy.size(), copy.data()) != 0;
 }
 
 bool uo_comctl_statusbar::of_settext(int aipart, const std::string& astext) {
     std::string copy = astext;
-    return send(sb_settext, static_cast<unsigned long>(aipart), &copy) != 0;
+    return send(SB_SETTEXT, static_cast<unsigned long>(aipart), &copy) != 0;
 }
 
 bool uo_comctl_statusbar::of_setsimple(rt::nbool absimple) {
-    return send(sb_simple, absimple.value_or(false) ? 1 : 0, nullptr) > 0;
+    return send(SB_SIMPLE, absimple.value_or(false) ? 1 : 0, nullptr) > 0;
 }
 
 void uo_comctl_statusbar::of_setminheight(long alminheight) {
-    send(sb_setminheight, static_cast<unsigned long>(alminheight), nullptr);
+    send(SB_SETMINHEIGHT, static_cast<unsigned long>(alminheight), nullptr);
 }
 
 int uo_comctl_statusbar::of_gettextlength(long alpart) {
-    return static_cast<int>(send(sb_gettextlength, static_cast<unsigned long>(alpart), nullptr) & 0xFFFF);
+    return static_cast<int>(send(SB_GETTEXTLENGTH, static_cast<unsigned long>(alpart), nullptr) & 0xFFFF);
 }
 
 bool uo_comctl_statusbar::of_getrect(long alpart, long& altop, long& alleft, long& alright, long& albottom) {
     rect r;
-    if (send(sb_getrect, static_cast<unsigned long>(alpart), &r) == 0) return false;
+    if (send(SB_GETRECT, static_cast<unsigned long>(alpart), &r) == 0) return false;
     altop = r.top;
     alleft = r.left;
     alright = r.right;
@@ -128,7 +134,7 @@ bool uo_comctl_statusbar::of_getrect(long alpart, long& altop, long& alleft, lon
 
 bool uo_comctl_statusbar::of_getborders(long& alhorizontalwidth, long& alverticalwidth, int& alseperatorwidth) {
     long b[3] = {0, 0, 0};
-    if (send(sb_getborders, 0, b) == 0) return false;
+    if (send(SB_GETBORDERS, 0, b) == 0) return false;
     alhorizontalwidth = b[0];
     alverticalwidth = b[1];
     alseperatorwidth = static_cast<int>(b[2]);
@@ -150,7 +156,7 @@ void uo_comctl_statusbar::paint(QPainter& p) {
     }
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         rect r;
-        send(sb_getrect, i, &r);
+        send(SB_GETRECT, i, &r);
         part(QRect(static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
                    static_cast<int>(r.bottom - r.top)),
              texts_[i]);

@@ -66,6 +66,23 @@ TEST(UoComctlStatusbar, EmptyPartsAreRefusedAndSimpleModeComesAndGoes) {
     EXPECT_TRUE(bar.of_getborders(h, v, between));
 }
 
+TEST(UoComctlStatusbar, MessagesAreSentByTheirFixedNumbers) {
+    Preview w;
+    auto& bar = w.uo_statebar;
+    // The public message variables are for reading; changing them changes
+    // nothing the functions send.
+    for (long* v : {&bar.sb_setparts, &bar.sb_settext, &bar.sb_gettext, &bar.sb_gettextlength, &bar.sb_getparts})
+        *v = 0;
+    EXPECT_TRUE(bar.of_setparts({110, -1}));
+    EXPECT_TRUE(bar.of_settext(1, "abc"));
+    std::string t;
+    bar.of_gettext(1, t);
+    EXPECT_EQ(t, "abc");
+    EXPECT_EQ(bar.of_gettextlength(1), 3);
+    std::vector<long> parts;
+    EXPECT_EQ(bar.of_getparts(parts), 2);
+}
+
 TEST(UoComctlStatusbar, SimpleModeDrawsOnePart) {
     Preview w;
     rt::Open(w);
