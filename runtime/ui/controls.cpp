@@ -1,6 +1,7 @@
 #include "runtime/ui/controls.h"
 
 #include "runtime/path.h"
+#include "runtime/services.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/window.h"
 
@@ -89,22 +90,29 @@ int SingleLineEdit::SelectText(long start, long length) {
     return static_cast<int>(to - from);
 }
 std::string SingleLineEdit::SelectedText() const { return gbk(edit()->selectedText()); }
-int SingleLineEdit::Cut() {
-    const int n = static_cast<int>(SelectedText().size());
-    edit()->cut();
-    return n;
-}
+// The clipboard is the runtime's service, the one ImportClipboard reads, so
+// that tests can script it. Each answers the bytes it moved.
 int SingleLineEdit::Copy() {
-    const int n = static_cast<int>(SelectedText().size());
-    edit()->copy();
+    if (!edit()->hasSelectedText() || password()) return 0;
+    const std::string selected = SelectedText();
+    clipboard().set_text(selected);
+    return static_cast<int>(selected.size());
+}
+int SingleLineEdit::Cut() {
+    const int n = Copy();
+    if (n > 0) edit()->del();
     return n;
 }
 int SingleLineEdit::Paste() {
-    const int before = static_cast<int>(text().size());
-    edit()->paste();
+    const nstring t = clipboard().text();
+    if (!t || t->empty() || edit()->isReadOnly()) return 0;
+    const int before = static_cast<int>(text().size()) - static_cast<int>(SelectedText().size());
+    edit()->insert(qstr(*t));
     return static_cast<int>(text().size()) - before;
 }
+// Deletes the selection only: without one nothing is deleted.
 int SingleLineEdit::Clear() {
+    if (!edit()->hasSelectedText()) return 0;
     const int n = static_cast<int>(SelectedText().size());
     edit()->del();
     return n;

@@ -53,6 +53,40 @@ TEST(UiControls, SelectTextCountsBytesAndTakesSplitCharactersWhole) {
     }
 }
 
+// The clipboard service a test installs: what the edits copy and paste.
+struct ScriptedClipboard final : rt::Clipboard {
+    rt::nstring held;
+    rt::nstring text() override { return held; }
+    void set_text(const std::string& t) override { held = t; }
+    void clear() override { held = rt::null; }
+};
+
+TEST(UiControls, EditClipboardGoesThroughTheServiceAndClearTakesOnlyTheSelection) {
+    auto owned = std::make_unique<ScriptedClipboard>();
+    ScriptedClipboard& cb = *owned;
+    auto previous = rt::set_clipboard(std::move(owned));
+    rt::Window w;
+    rt::SingleLineEdit sle{&w, "企业ab"};
+    sle.edit()->deselect();
+    sle.edit()->setCursorPosition(0);
+    EXPECT_EQ(sle.Clear(), 0); // no selection: nothing is deleted
+    EXPECT_EQ(sle.Copy(), 0);
+    EXPECT_EQ(sle.text(), "企业ab");
+    sle.SelectText(1, 4);
+    EXPECT_EQ(sle.Cut(), 4);
+    EXPECT_EQ(cb.held, rt::nstring("企业"));
+    EXPECT_EQ(sle.text(), "ab");
+    cb.held = "短信";
+    sle.SelectText(2, 1);
+    EXPECT_EQ(sle.Paste(), 4);
+    EXPECT_EQ(sle.text(), "a短信");
+    sle.set_password(true);
+    sle.SelectText(1, 5);
+    EXPECT_EQ(sle.Copy(), 0); // a password is never copied
+    EXPECT_EQ(cb.held, rt::nstring("短信"));
+    rt::set_clipboard(std::move(previous));
+}
+
 TEST(UiControls, MultiLineEditUsesCrLfAndRaisesChangedOnlyForTheUser) {
     rt::Window w;
     rt::MultiLineEdit mle{&w};
