@@ -66,7 +66,8 @@ void uo_line::of_footer(rt::Window* aw, rt::Control* ado, const std::vector<rt::
         const int bytes = static_cast<int>(caption.size()) - (caption.find("(&") != std::string::npos ? 1 : 0);
         const int w = std::max(bytes * 32, 320);
         b->Resize(w, 92);
-        b->Move(width() - right - w, y() + vgap);
+        // Placed by the width it took, which a button may hold above ours.
+        b->Move(width() - right - b->width(), y() + vgap);
         right += b->width() + hgap;
     }
     if (!ado || n == 0) return;

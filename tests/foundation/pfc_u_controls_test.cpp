@@ -62,6 +62,30 @@ TEST(PfcUControls, FocusWithMicroHelpOffCallsNothingOnTheWindow) {
     gnv_app = previous;
 }
 
+TEST(PfcUControls, FocusWithMicroHelpOnTellsTheWindowThroughTabPages) {
+    struct MicroHelp : n_cst_manager {
+        MicroHelp() { ib_microhelp = true; }
+    } m;
+    n_cst_manager* previous = gnv_app;
+    gnv_app = &m;
+    struct Noting : w_master {
+        std::vector<rt::Control*> got;
+        void pfc_controlgotfocus(rt::Control* c) override { got.push_back(c); }
+    } w;
+    rt::Tab tab{&w};
+    rt::TabPage page{&tab, "page"};
+    pfc_u_cb cb{&page};
+    pfc_u_sle sle{&w};
+    cb.raise_getfocus();
+    sle.raise_getfocus();
+    EXPECT_EQ(w.got, (std::vector<rt::Control*>{&cb, &sle}));
+    rt::Window plain; // not on the bases: nothing to tell, no error
+    pfc_u_cb other{&plain};
+    other.raise_getfocus();
+    EXPECT_EQ(w.got.size(), 2u);
+    gnv_app = previous;
+}
+
 TEST(PfcUControls, EditEvents) {
     rt::Window w;
     pfc_u_sle sle{&w};

@@ -61,6 +61,12 @@ TEST(UoLine, FooterPlacesButtonsRightToLeft) {
 
     w.line.of_footer(&w, &w.ddlb, {&w.cb_ok});
     EXPECT_EQ(w.line.y(), 400 + 120);
+
+    // A button that keeps a width above the computed one is placed by it.
+    w.cb_ok.widget()->setMinimumWidth(100); // 450 units
+    w.line.of_footer(&w, &w.sle, {&w.cb_ok});
+    EXPECT_EQ(w.cb_ok.width(), 450);
+    EXPECT_EQ(w.cb_ok.x() + w.cb_ok.width(), wsw - 80);
 }
 
 TEST(UoLine, FooterWithoutAControlOrWithManyButtons) {
