@@ -150,7 +150,8 @@ TEST_F(Gateway, DebugFiles) {
         const char* debug;
         bool files;
     } cases[] = {{false, nullptr, false}, {false, "0", false}, {false, "true", false},
-                 {false, "yes", false},   {false, "1", true},  {true, "0", true}};
+                 {false, "yes", false},   {false, "1", true},  {true, "0", true},
+                 {false, " 1", false}}; // the value counts as stored, untrimmed
     gateway.script("overage", "<r><overage>5</overage></r>");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.debug ? c.debug : "missing");
