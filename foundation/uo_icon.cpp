@@ -18,7 +18,9 @@ void uo_icon::of_loadicon(const std::string& asiconname) {
     static long next_handle = 0;
     const QString path = QString::fromStdString(rt::native_path(asiconname));
     QImageReader reader(path);
-    const QImage first = QFileInfo(path).isFile() ? reader.read() : QImage();
+    // Only an icon file loads as an icon, whatever picture its name hides.
+    const bool icon_file = QFileInfo(path).isFile() && reader.canRead() && reader.format() == "ico";
+    const QImage first = icon_file ? reader.read() : QImage();
     if (first.isNull()) {
         icon_ = QIcon();
         iconhandle = 0;

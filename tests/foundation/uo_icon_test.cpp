@@ -37,6 +37,12 @@ TEST(UoIcon, DrawsNothingWithoutALoadedIcon) {
     dir.write("not-an-icon.ico", "plain text");
     w.uo_about.of_loadicon("not-an-icon.ico");
     EXPECT_EQ(w.uo_about.iconhandle, 0);
+    QImage png(48, 48, QImage::Format_ARGB32);
+    png.fill(Qt::red);
+    ASSERT_TRUE(png.save(QString::fromStdString((dir.native() / "picture.ico").string()), "PNG"));
+    w.uo_about.of_loadicon("picture.ico"); // a picture, not an icon
+    EXPECT_EQ(w.uo_about.iconhandle, 0);
+    EXPECT_EQ(at(w.uo_about, 5, 5), background);
     rt::Close(w);
 }
 
