@@ -339,6 +339,9 @@ int Window::Resize(int width, int height) {
     if (sheet_) {
         const QSize frame = sheet_->size() - widget_->size();
         sheet_->resize(cw + frame.width(), ch + frame.height());
+    } else if (widget_->minimumSize() == widget_->maximumSize()) {
+        // Not resizable by the user, but still by the program.
+        widget_->setFixedSize(cw, ch);
     } else {
         widget_->resize(cw, ch);
     }

@@ -249,6 +249,18 @@ TEST(UiWindow, GeometryAndMouseInLayoutUnits) {
     rt::Close(w);
 }
 
+TEST(UiWindow, AWindowTheUserCannotResizeIsResizedByTheProgram) {
+    Dialog d;
+    d.set_resizable(false);
+    rt::OnWindowOpened hook([](rt::Window& w) {
+        EXPECT_EQ(w.Resize(2700, 1200), 1);
+        EXPECT_NEAR(w.width(), 2700, 5);
+        EXPECT_NEAR(w.height(), 1200, 4);
+        rt::Close(w);
+    });
+    rt::Open(d);
+}
+
 TEST(UiWindow, SheetsOpenInTheFrameAndCloseWithIt) {
     rt::Window frame;
     frame.set_window_type(rt::WindowType::mdi);
