@@ -7,6 +7,8 @@
 #include "runtime/ui/screenshot.h"
 #include "tests/account/account_fixture.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include <chrono>
@@ -233,6 +235,23 @@ TEST_F(Reg, RefusedOddAndBrokenAnswersKeepTheWindowOpen) {
     rt::set_inet_timeouts(previous);
     EXPECT_EQ(w.answer(), rt::null);
     EXPECT_EQ(today_log(), "");
+}
+
+TEST_F(Reg, EnterAndEscPressNeitherButton) {
+    w_reg w;
+    drive<w_reg>(w, [](w_reg& rw) {
+        fill(rw, Form{});
+        QLineEdit* edit = rw.dw_reg.form()->edit(1);
+        edit->setFocus();
+        for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(edit, &down);
+            EXPECT_TRUE(rw.is_open()) << key;
+        }
+    });
+    EXPECT_EQ(w.answer(), rt::null);
+    EXPECT_EQ(gateway.request_count(), 0u);
+    EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(Reg, CancelGivesNoAnswer) {
