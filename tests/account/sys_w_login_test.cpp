@@ -257,6 +257,8 @@ TEST_F(Login, EnterAndArrowsWalkTheFields) {
         {&sys_w_login::sle_account, Qt::Key_Down, &sys_w_login::sle_userid},
         {&sys_w_login::user_password, Qt::Key_Down, &sys_w_login::sle_account},
         {&sys_w_login::sle_account, Qt::Key_A, &sys_w_login::sle_account},
+        // No button is the cancel button: Esc leaves the window as it is.
+        {&sys_w_login::user_password, Qt::Key_Escape, &sys_w_login::user_password},
     };
     sys_w_login w;
     drive<sys_w_login>(w, [&](sys_w_login& lw) {
@@ -264,6 +266,7 @@ TEST_F(Login, EnterAndArrowsWalkTheFields) {
             SCOPED_TRACE(c.key);
             (lw.*c.from).SetFocus();
             press(c.key);
+            ASSERT_TRUE(lw.is_open());
             EXPECT_TRUE((lw.*c.to).has_focus());
         }
         // The last edit decides, not the control that has the focus: Enter on
