@@ -35,3 +35,23 @@ void uo_icon::paint(QPainter& p) {
     const int edge = static_cast<int>(size);
     p.drawPixmap(QRect(0, 0, edge, edge), icon_.pixmap(QSize(edge, edge)).scaled(edge, edge));
 }
+
+namespace {
+
+void set_parent(QWidget* child, QWidget* parent) {
+    if (!child || !parent) return;
+    const QPoint at = child->pos();
+    child->setParent(parent);
+    child->move(at);
+    child->show();
+}
+
+} // namespace
+
+void uo_icon::of_setparent(rt::UserObject* asuserobject) {
+    if (asuserobject) set_parent(widget(), asuserobject->area());
+}
+
+void uo_icon::of_setparent(rt::Window* aw_window) {
+    if (aw_window) set_parent(widget(), aw_window->area());
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/ui/controls.h"
+#include "runtime/ui/window.h"
 
 #include <QIcon>
 
@@ -17,6 +18,10 @@ public:
     // Loads the icon file (program path); a missing or unreadable file
     // leaves iconhandle 0 and nothing is drawn.
     void of_loadicon(const std::string& asiconname);
+    // Makes the control's window a child of the user object's or window's
+    // area, at the same position inside it; null changes nothing.
+    void of_setparent(rt::UserObject* asuserobject);
+    void of_setparent(rt::Window* aw_window);
 
     long iconhandle = 0; // above 0 while an icon is loaded
     long size = 16;      // pixels

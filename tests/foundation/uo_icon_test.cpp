@@ -67,4 +67,18 @@ TEST(UoIcon, DrawsTheNewestIconAtItsSize) {
     rt::Close(w);
 }
 
+TEST(UoIcon, SetParentMovesItsWindowIntoAnother) {
+    About w;
+    rt::UserObject holder{&w, {400, 0, 600, 400}};
+    rt::Window other;
+    const QPoint at = w.uo_about.widget()->pos();
+    w.uo_about.of_setparent(&holder);
+    EXPECT_EQ(w.uo_about.widget()->parentWidget(), holder.area());
+    EXPECT_EQ(w.uo_about.widget()->pos(), at);
+    w.uo_about.of_setparent(&other);
+    EXPECT_EQ(w.uo_about.widget()->parentWidget(), other.area());
+    w.uo_about.of_setparent(static_cast<rt::Window*>(nullptr));
+    EXPECT_EQ(w.uo_about.widget()->parentWidget(), other.area());
+}
+
 } // namespace
