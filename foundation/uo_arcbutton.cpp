@@ -3,7 +3,9 @@
 #include "runtime/ui/units.h"
 #include "runtime/ui/window.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRegion>
@@ -63,12 +65,41 @@ void uo_arcbutton::mousemove(unsigned long flags, int xpos, int ypos) {
     rt::PictureButton::mousemove(flags, xpos, ypos);
 }
 
-// Without a real mouse capture the button cannot follow the pointer beyond
-// its outline; leaving its widget counts as a movement outside.
-void uo_arcbutton::mouseleave() {
-    if (!getcapture()) return;
-    releasecapture();
-    set_picturename(is_oripic);
+// Leaving the button's widget is no movement: where the pointer went is
+// for the next movement to tell, which the capture brings.
+void uo_arcbutton::mouseleave() {}
+
+class uo_arcbutton::Capture final : public QObject {
+public:
+    explicit Capture(uo_arcbutton& b) : b_(b) { qApp->installEventFilter(this); }
+    ~Capture() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        b_.captured_event(obj, e);
+        return false;
+    }
+
+private:
+    uo_arcbutton& b_;
+};
+
+void uo_arcbutton::captured_event(QObject* obj, QEvent* e) {
+    QWidget* own = widget();
+    if (!own || !captured_ || !obj->isWidgetType()) return;
+    auto* w = static_cast<QWidget*>(obj);
+    if (w->window() != own->window()) return;
+    if (e->type() == QEvent::Leave && w == own->window()) {
+        mousemove(0, -1, -1); // out of the window: outside the hover area
+        return;
+    }
+    // The button's own movements reach it through its widget already. A
+    // movement that travels on to the parents comes again at the same
+    // place, which changes nothing more.
+    if (e->type() != QEvent::MouseMove || w == own) return;
+    auto* m = static_cast<QMouseEvent*>(e);
+    const QPoint p = own->mapFromGlobal(m->globalPosition().toPoint());
+    unsigned long flags = 0;
+    if (m->buttons() & Qt::LeftButton) flags |= rt::mouse_left;
+    mousemove(flags, rt::px_to_units_x(p.x()), rt::px_to_units_y(p.y()));
 }
 
 void uo_arcbutton::lbuttondown(unsigned long flags, int xpos, int ypos) {
@@ -116,6 +147,7 @@ unsigned long uo_arcbutton::setwindowrgn(unsigned long hrgn, bool bredraw) {
 
 long uo_arcbutton::setcapture() {
     captured_ = true;
+    if (!capture_) capture_ = std::make_unique<Capture>(*this);
     return 0;
 }
 

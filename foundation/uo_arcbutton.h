@@ -3,7 +3,11 @@
 
 #include "runtime/ui/controls.h"
 
+#include <memory>
 #include <string>
+
+class QEvent;
+class QObject;
 
 namespace rt { class Window; }
 
@@ -34,6 +38,13 @@ private:
     long releasecapture();
     bool getcapture() const { return captured_; }
 
+    // While the button holds the mouse, every movement over its window
+    // reaches it, as a capture gives it, even where its outline lets none
+    // through; leaving the window counts as a movement outside.
+    class Capture;
+    friend class Capture;
+    void captured_event(QObject* obj, QEvent* e);
+
     std::string is_oripic;
     long il_downtime = 0;
     long il_downtimes = 0;
@@ -45,4 +56,5 @@ private:
     int il_reduceh = 7;
     std::string is_focuspic = "res\\BtnFocus.jpg";
     bool captured_ = false;
+    std::unique_ptr<QObject> capture_;
 };

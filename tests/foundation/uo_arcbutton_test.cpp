@@ -47,7 +47,22 @@ TEST(UoArcbutton, PicturesFollowTheHoverAndTheRelease) {
     EXPECT_EQ(w.pb_send.shown_picture(), "res\\BtnDefault.jpg"); // after the release, pointer still over it
     move_to(b, 21, 20);
     EXPECT_EQ(w.pb_send.shown_picture(), "res\\BtnFocus.jpg");
+    // Into the strip left of the outline: the pointer leaves the button's
+    // widget and moves over the window, and the held capture still counts
+    // it as inside.
+    QWidget* win = w.widget();
     leave(b);
+    const QPoint strip = b->mapTo(win, QPoint(1, 20));
+    move_to(win, strip.x(), strip.y());
+    EXPECT_EQ(w.pb_send.shown_picture(), "res\\BtnFocus.jpg");
+    EXPECT_TRUE(w.pb_send.has_capture());
+    const QPoint out = b->mapTo(win, QPoint(-3, 20));
+    move_to(win, out.x(), out.y());
+    EXPECT_EQ(w.pb_send.shown_picture(), "res\\BtnDefault.jpg");
+    EXPECT_FALSE(w.pb_send.has_capture());
+    // Leaving the whole window while hovered is a movement outside.
+    move_to(b, 20, 20);
+    leave(win);
     EXPECT_EQ(w.pb_send.shown_picture(), "res\\BtnDefault.jpg");
     EXPECT_FALSE(w.pb_send.has_capture());
     rt::Close(w);
