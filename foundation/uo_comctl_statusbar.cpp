@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -95,7 +96,9 @@ void uo_comctl_statusbar::of_gettext(int aipart, std::string& astext) {
 long uo_comctl_statusbar::of_getparts(std::vector<long>& alparts) {
     std::vector<long> buf(255, 0);
     const long n = send(SB_GETPARTS, 255, buf.data());
-    if (n > 0) alparts.assign(buf.begin(), buf.begin() + n);
+    // The bar may hold one part more than the buffer asks for: only the
+    // edges it wrote are taken.
+    if (n > 0) alparts.assign(buf.begin(), buf.begin() + std::min<long>(n, static_cast<long>(buf.size())));
     return n;
 }
 

@@ -61,6 +61,13 @@ TEST(UoComctlStatusbar, EmptyPartsAreRefusedAndSimpleModeComesAndGoes) {
     EXPECT_TRUE(bar.of_setsimple(true));
     EXPECT_TRUE(bar.of_setsimple(false));
     EXPECT_EQ(bar.of_getparts(parts), 2);
+    // The most parts the bar takes, one more than of_getparts asks for.
+    std::vector<long> many(256);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<long>(i + 1);
+    ASSERT_TRUE(bar.of_setparts(many));
+    EXPECT_EQ(bar.of_getparts(parts), 256);
+    EXPECT_EQ(parts.size(), 255u);
+    EXPECT_EQ(parts.back(), 255);
     long h = 0, v = 0;
     int between = 0;
     EXPECT_TRUE(bar.of_getborders(h, v, between));
