@@ -47,7 +47,11 @@ rt::Any time_of(const rt::Any& v) {
 }
 
 rt::Any dec_of(const rt::Any& v) {
-    if (v.is_number()) return *v.to_decimal();
+    // A number past a decimal's 38 digits stays as it is; the column refuses it.
+    if (v.is_number()) {
+        if (const auto d = v.to_decimal()) return *d;
+        return v;
+    }
     if (const std::string* s = v.get<std::string>()) return rt::Dec(*s);
     return v;
 }

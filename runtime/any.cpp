@@ -2,6 +2,7 @@
 
 #include "runtime/strings.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace rt {
@@ -32,7 +33,13 @@ ndecimal Any::to_decimal() const {
     case Kind::Int: return decimal(*get<std::int16_t>());
     case Kind::Long: return decimal(*get<std::int32_t>());
     case Kind::ULong: return decimal(static_cast<std::int64_t>(*get<std::uint32_t>()));
-    case Kind::Double: return decimal::from_double(*get<double>());
+    case Kind::Double: {
+        // A decimal holds 38 digits; a double past that (or not finite) has
+        // no decimal value, which is null, never an exception.
+        const double v = *get<double>();
+        if (!std::isfinite(v) || std::fabs(v) >= 1e37) return null;
+        return decimal::from_double(v);
+    }
     case Kind::Real: return decimal::parse(*String(*this));
     case Kind::Decimal: return *get<decimal>();
     default: return null;

@@ -26,7 +26,12 @@ bool coerce_number(ColType type, const Any& value, Any& stored) {
     case ColType::Number:
     case ColType::Double: stored = d; return std::isfinite(d);
     case ColType::Real: stored = static_cast<float>(d); return std::isfinite(d);
-    case ColType::Decimal: stored = *value.to_decimal(); return true;
+    case ColType::Decimal: {
+        const ndecimal dec = value.to_decimal(); // null past 38 digits
+        if (!dec) return false;
+        stored = *dec;
+        return true;
+    }
     case ColType::Long:
         if (!whole_in_range(d, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), whole))
             return false;

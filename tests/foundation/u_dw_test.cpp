@@ -120,6 +120,7 @@ TEST_F(UDw, SetValueFailures) {
     EXPECT_FALSE(dw.of_setvalue(0, "mobile", Any("x")));                   // SetItem refuses: no box
     EXPECT_FALSE(dw.of_setvalue(1, "mobile", Any("123456789012345678901"))); // longer than char(20)
     EXPECT_FALSE(dw.of_setvalue(1, "d", Any(5)));                          // a number is no date
+    EXPECT_FALSE(dw.of_setvalue(1, "dec", Any(1e40)));                     // past a decimal's digits
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_FALSE(dw.of_setvalue(1, "nosuch", Any("x")));
     ASSERT_EQ(1u, boxes.shown().size());

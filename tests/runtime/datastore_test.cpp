@@ -111,6 +111,7 @@ TEST(DataStoreCells, ValuesTheColumnRejectsAnswerMinusOneAndChangeNothing) {
         {"l", Any("12")},                 // a text into a number column
         {"d", Any(rt::Time{1, 2, 3, 0})}, // a time into a date column
         {"t", Any(rt::Date{2017, 1, 1})},
+        {"dec", Any(1e40)},               // past the 38 digits of a decimal
     };
     for (const auto& c : cases) EXPECT_EQ(-1, ds.SetItem(1, c.column, c.value)) << c.column;
     EXPECT_EQ("ok", ds.GetItemString(1, "s"));
