@@ -41,10 +41,6 @@ rt::DataObject build() {
 } // namespace
 
 const rt::DataObject& dw_reg_object() {
-    static const rt::DataObject object = [] {
-        rt::DataObject o = build();
-        rt::register_dataobject(o);
-        return o;
-    }();
+    static const rt::DataObject object = rt::registered(build());
     return object;
 }

@@ -48,10 +48,6 @@ rt::DataObject build() {
 } // namespace
 
 const rt::DataObject& dw_template() {
-    static const rt::DataObject object = [] {
-        rt::DataObject o = build();
-        rt::register_dataobject(o);
-        return o;
-    }();
+    static const rt::DataObject object = rt::registered(build());
     return object;
 }

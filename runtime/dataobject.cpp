@@ -37,6 +37,11 @@ void register_dataobject(const DataObject& object) {
     registry()[Lower(object.name)] = object;
 }
 
+DataObject registered(DataObject object) {
+    register_dataobject(object);
+    return object;
+}
+
 const DataObject* find_dataobject(const std::string& name) {
     std::lock_guard lock(registry_mutex);
     auto it = registry().find(Lower(name));

@@ -77,6 +77,9 @@ std::string coltype_text(ColType type, int length);
 
 // Registry of the objects by name (matched without regard to case).
 void register_dataobject(const DataObject& object);
+// Registers the object and hands it back, for the one-time definition
+// `static const DataObject object = registered(build());`.
+DataObject registered(DataObject object);
 const DataObject* find_dataobject(const std::string& name);
 
 } // namespace rt

@@ -22,10 +22,6 @@ rt::DataObject build() {
 } // namespace
 
 const rt::DataObject& dw_msg_new_20170601() {
-    static const rt::DataObject object = [] {
-        rt::DataObject o = build();
-        rt::register_dataobject(o);
-        return o;
-    }();
+    static const rt::DataObject object = rt::registered(build());
     return object;
 }
