@@ -103,6 +103,16 @@ std::optional<std::string> read_file(const std::string& native, bool& missing) {
 // Through a file beside it and a rename, so that a failed write never
 // leaves half an INI file behind.
 bool write_file(const std::string& native, const std::string& text) {
+    // A file marked read-only is refused, as the desktop refuses it: the
+    // rename below would replace it whatever its mode (and root may write
+    // into any file).
+    {
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const fs::file_status st = fs::status(native, ec);
+        constexpr fs::perms write_bits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        if (!ec && fs::is_regular_file(st) && (st.permissions() & write_bits) == fs::perms::none) return false;
+    }
     std::string temp = native + ".tmp" + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);

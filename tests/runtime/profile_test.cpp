@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 // Comments, blank lines, odd spacing, GBK values and CR LF line ends.
@@ -89,6 +91,15 @@ TEST_F(Profile, RefusesWhatWouldCorruptTheFile) {
     };
     for (const Case& c : cases) EXPECT_EQ(rt::SetProfileString(ini, c.section, c.key, c.value), -1);
     EXPECT_EQ(dir.read(ini), kIni);
+}
+
+TEST_F(Profile, AReadOnlyFileIsLeftAsItIs) {
+    std::filesystem::permissions(dir.native() / ini, std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "velotra_7"), -1);
+    EXPECT_EQ(dir.read(ini), kIni);
+    EXPECT_EQ(get("cfg", "run"), "velotra");
 }
 
 TEST_F(Profile, LineFeedFilesAreReadAndKeepTheirLineEnds) {
