@@ -16,8 +16,8 @@ public:
 
     pfc_u_st st_1{this, "日志", {1690, 24, 160, 64}};
     rt::DropDownListBox ddplb_log{this, {1870, 12, 663, 452}};
-    rt::MultiLineEdit mle_log{this, "", {14, 112, 2519, 1840}};
-    pfc_u_cb cb_close{this, "关闭&C", {2181, 1960, 352, 84}};
+    rt::MultiLineEdit mle_log{this, "", {14, 112, 2519, 1800}};
+    pfc_u_cb cb_close{this, "关闭&C", {2181, 1936, 352, 88}};
 
     void open() override;
     void ddplb_log_constructor();

@@ -35,6 +35,9 @@ w_set::w_set() {
     lb_signature.set_taborder(21);
     pb_signature.set_taborder(31);
     pb_remove.set_taborder(41);
+    // The two boxes are clicked, never reached with Tab.
+    cbx_signature.set_taborder(0);
+    cbx_windowpos.set_taborder(0);
 
     cb_query.on_clicked = [this] { cb_query_clicked(); };
     cb_set.on_clicked = [this] { cb_set_clicked(); };
@@ -46,6 +49,7 @@ w_set::w_set() {
 
 void w_set::open() {
     w_response::open();
+    tab_1.apply_tab_order();
 
     const std::string ls_signature = gnv_app->pub_f_get_sysvar("mobile", "signature", gnv_app->signature_default);
     if (!blank(ls_signature)) {

@@ -286,6 +286,10 @@ public:
     int page_count() const;
     TabPage* page(int index) const; // from 1
     QTabWidget* tabs() const;
+    // Tab walks from the tab control through the controls of its pages, each
+    // page's by their tab order (those of hidden pages are passed over), and
+    // then on as before. Call it once the window has opened.
+    void apply_tab_order();
 
 private:
     friend class TabPage;

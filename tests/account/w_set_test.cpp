@@ -11,7 +11,9 @@
 #include "sending/w_signature.h"
 #include "tests/account/account_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 
 #include <chrono>
 #include <filesystem>
@@ -372,6 +374,31 @@ TEST_F(Settings, KeepOnTopIsStoredAtEveryClick) {
     EXPECT_EQ(dir.read("velotra.ini"), "[cfg]\r\nwindowpos=0\r\n");
     w_set again;
     drive<w_set>(again, [](w_set& lw) { EXPECT_FALSE(lw.cbx_windowpos.checked()); });
+}
+
+TEST_F(Settings, TabWalksEachPageInItsOrder) {
+    const auto press_tab = [] {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(target, &down);
+    };
+    w_set w;
+    drive<w_set>(w, [&](w_set& lw) {
+        lw.sle_userid.SetFocus();
+        for (const rt::Control* next : std::initializer_list<const rt::Control*>{
+                 &lw.sle_account, &lw.sle_password, &lw.cb_query, &lw.cb_set, &lw.cb_close}) {
+            press_tab();
+            EXPECT_TRUE(next->has_focus());
+        }
+        lw.tab_1.SelectTab(2);
+        lw.lb_signature.SetFocus();
+        for (const rt::Control* next :
+             std::initializer_list<const rt::Control*>{&lw.pb_signature, &lw.pb_remove, &lw.cb_set}) {
+            press_tab();
+            EXPECT_TRUE(next->has_focus());
+        }
+    });
 }
 
 TEST_F(Settings, Screenshots) {
