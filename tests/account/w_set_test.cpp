@@ -273,15 +273,29 @@ TEST_F(Settings, SaveIntoAReadOnlyIniKeepsTheWindowOpen) {
 }
 
 TEST_F(Settings, CloseWritesNothing) {
-    for (auto close : {+[](w_set& w) { w.cb_close.TriggerEvent(rt::Event::clicked); }, +[](w_set&) {}}) {
+    const struct {
+        const char* name;
+        void (*close)(w_set&);
+    } ways[] = {
+        {"关闭&C", [](w_set& w) { w.cb_close.TriggerEvent(rt::Event::clicked); }},
+        {"Esc presses the cancel button",
+         [](w_set&) {
+             QKeyEvent down(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QApplication::sendEvent(QApplication::focusWidget(), &down);
+         }},
+        {"the close box", [](w_set& w) { rt::Close(w); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
         w_set w;
         drive<w_set>(w, [&](w_set& lw) {
             EXPECT_TRUE(lw.cb_close.is_cancel());
             type(lw, "1001", "acc", "pw");
             lw.cbx_signature.set_checked(false);
-            close(lw);
+            lw.sle_account.SetFocus();
+            way.close(lw);
+            EXPECT_FALSE(lw.is_open());
         });
-        EXPECT_FALSE(w.is_open());
         EXPECT_EQ(dir.read("velotra.ini"), "");
         EXPECT_EQ(gnv_app->userid, "");
     }
