@@ -139,11 +139,17 @@ nstring ProfileString(const nstring& file, const nstring& section, const nstring
     bool missing = false;
     std::optional<std::string> text = read_file(native_path(*file), missing);
     if (!text || missing) return default_value;
-    std::vector<Line> lines = split_lines(*text);
+    return ProfileStringText(*text, section, key, default_value);
+}
+
+nstring ProfileStringText(const std::string& text, const nstring& section, const nstring& key,
+                          const nstring& default_value) {
+    if (!section || !key || !default_value) return null;
+    std::vector<Line> lines = split_lines(text);
     Place p = locate(lines, *section, *key);
     if (p.key < 0) return default_value;
     const Line& l = lines[static_cast<size_type>(p.key)];
-    return text->substr(l.value, l.end - l.value);
+    return text.substr(l.value, l.end - l.value);
 }
 
 int SetProfileString(const nstring& file, const nstring& section, const nstring& key, const nstring& value) {
