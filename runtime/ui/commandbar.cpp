@@ -214,9 +214,10 @@ CommandTool* CommandTools::operator()(const std::string& name) const {
     return nullptr;
 }
 
+// Ids are the caller's: when two tools share one, the newer answers.
 CommandTool* CommandTools::operator()(long id) const {
-    for (const auto& t : bar_.tool_store_)
-        if (t->id == id) return t.get();
+    for (auto it = bar_.tool_store_.rbegin(); it != bar_.tool_store_.rend(); ++it)
+        if ((*it)->id == id) return it->get();
     return nullptr;
 }
 

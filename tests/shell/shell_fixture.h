@@ -22,8 +22,8 @@
 
 // A file of the source tree, as bytes.
 inline std::string source_file(const std::string& relative) {
-    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    std::ifstream in(root / relative, std::ios::binary);
+    const char* root = std::getenv("VELOTRA_SOURCE_DIR");
+    std::ifstream in(std::filesystem::path(root ? root : ".") / relative, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
