@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rt {
@@ -160,6 +161,11 @@ int SetProfileString(const nstring& file, const nstring& section, const nstring&
     if (value->find_first_of("\r\n") != std::string::npos) return -1;
 
     std::string native = native_path(*file);
+    // A file that nobody may write is left alone, even by a user whom the
+    // system would let replace it: the rename below would otherwise drop
+    // the protection along with the old text.
+    struct stat st {};
+    if (::stat(native.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return -1;
     bool missing = false;
     std::optional<std::string> read = read_file(native, missing);
     if (!read) return -1;
