@@ -151,7 +151,9 @@ TEST_F(Outlook, SideBarOfThreePagesAndTagBoxes) {
             bar.click(*bar.tools()(std::string("哈哈")));
             bar.click(*bar.tools()(std::string("关于")));
             bar.dblclick(*bar.tools()(std::string("嘻嘻")));
-            if (round == 0) EXPECT_TRUE(rt::save_png(w, (screenshots_folder() / "w_outlook.png").string()));
+            if (round == 0) {
+                EXPECT_TRUE(rt::save_png(w, (screenshots_folder() / "w_outlook.png").string()));
+            }
             rt::Close(w);
         });
         rt::Open(w);
