@@ -259,16 +259,24 @@ protected:
             if ((band_.flags() & c.flag) && band_.dockingarea() != c.area) {
                 DockingArea area = c.area;
                 CommandBand* band = &band_;
-                menu.addAction(qstr(c.text), [band, area] { band->move_to(area); });
+                menu.addAction(qstr(c.text), [this, band, area] { later([band, area] { band->move_to(area); }); });
             }
         if (band_.flags() & (CommandBand::flag_close | CommandBand::flag_hide)) {
             CommandBand* band = &band_;
-            menu.addAction(qstr("关闭"), [band] { band->close(); });
+            menu.addAction(qstr("关闭"), [this, band] { later([band] { band->close(); }); });
         }
         if (!menu.isEmpty()) menu.exec(e->globalPos());
     }
 
 private:
+    // After the menu has gone: the change rebuilds the band views, this one
+    // included.
+    void later(std::function<void()> fn) {
+        QPointer<QWidget> bar = bar_.widget();
+        QMetaObject::invokeMethod(
+            bar.data(), [bar, fn = std::move(fn)] { if (bar) fn(); }, Qt::QueuedConnection);
+    }
+
     QToolButton* button(CommandTool& t, QWidget* parent) {
         auto* b = new ToolButton(bar_, t, parent);
         b->setObjectName(QString::fromUtf8(t.name.c_str()));

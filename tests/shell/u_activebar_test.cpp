@@ -1,5 +1,6 @@
 // The command-bar wrapper and its test window.
 #include "shell/u_activebar.h"
+#include "account/sys_w_login.h"
 #include "shell/w_outlook.h"
 
 #include "runtime/ui/screenshot.h"
@@ -178,4 +179,22 @@ TEST_F(Outlook, WithoutItsLayoutTheWindowStopsBuilding) {
         rt::Close(w);
     });
     rt::Open(w);
+}
+
+TEST_F(Outlook, TheLoginWindowsHiddenButtonOpensIt) {
+    sys_w_login login;
+    bool outlook_opened = false;
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        if (&w == &login) {
+            EXPECT_FALSE(login.cb_1.visible());
+            login.cb_1.raise_clicked();
+            rt::Close(login);
+        } else if (dynamic_cast<w_outlook*>(&w)) {
+            outlook_opened = true;
+            EXPECT_NE(static_cast<w_outlook&>(w).uo_1.ole_1.bands("Outlook"), nullptr);
+            rt::Close(w);
+        }
+    });
+    rt::Open(login);
+    EXPECT_TRUE(outlook_opened);
 }
