@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rt {
@@ -149,11 +150,17 @@ nstring ProfileString(const nstring& file, const nstring& section, const nstring
     bool missing = false;
     std::optional<std::string> text = read_file(native_path(*file), missing);
     if (!text || missing) return default_value;
-    std::vector<Line> lines = split_lines(*text);
+    return ProfileStringText(*text, section, key, default_value);
+}
+
+nstring ProfileStringText(const std::string& text, const nstring& section, const nstring& key,
+                          const nstring& default_value) {
+    if (!section || !key || !default_value) return null;
+    std::vector<Line> lines = split_lines(text);
     Place p = locate(lines, *section, *key);
     if (p.key < 0) return default_value;
     const Line& l = lines[static_cast<size_type>(p.key)];
-    return text->substr(l.value, l.end - l.value);
+    return text.substr(l.value, l.end - l.value);
 }
 
 int SetProfileString(const nstring& file, const nstring& section, const nstring& key, const nstring& value) {
@@ -164,6 +171,11 @@ int SetProfileString(const nstring& file, const nstring& section, const nstring&
     if (value->find_first_of("\r\n") != std::string::npos) return -1;
 
     std::string native = native_path(*file);
+    // A file that nobody may write is left alone, even by a user whom the
+    // system would let replace it: the rename below would otherwise drop
+    // the protection along with the old text.
+    struct stat st {};
+    if (::stat(native.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return -1;
     bool missing = false;
     std::optional<std::string> read = read_file(native, missing);
     if (!read) return -1;

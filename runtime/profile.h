@@ -15,6 +15,9 @@ namespace rt {
 // argument gives null.
 nstring ProfileString(const nstring& file, const nstring& section, const nstring& key,
                       const nstring& default_value);
+// The same reading, on the bytes of an INI text already in memory.
+nstring ProfileStringText(const std::string& text, const nstring& section, const nstring& key,
+                          const nstring& default_value);
 
 // Replaces the key's value in place, or adds "key=value" CR LF at the end of
 // its section, or adds the section with the key at the end of the file

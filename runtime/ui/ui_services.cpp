@@ -154,7 +154,8 @@ void QtClipboard::set_text(const std::string& s) { QGuiApplication::clipboard()-
 void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
 
 bool QtBrowser::open_url(const std::string& gbk_url) {
-    return QDesktopServices::openUrl(QUrl(qstr(gbk_url)));
+    // Blanks around an address are no part of it.
+    return QDesktopServices::openUrl(QUrl(qstr(gbk_url).trimmed()));
 }
 
 } // namespace rt

@@ -93,13 +93,15 @@ TEST_F(Profile, RefusesWhatWouldCorruptTheFile) {
     EXPECT_EQ(dir.read(ini), kIni);
 }
 
-TEST_F(Profile, AReadOnlyFileIsLeftAsItIs) {
-    std::filesystem::permissions(dir.native() / ini, std::filesystem::perms::owner_read |
-                                                         std::filesystem::perms::group_read |
-                                                         std::filesystem::perms::others_read);
-    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "velotra_7"), -1);
+TEST_F(Profile, AReadOnlyFileIsNotWritten) {
+    namespace fs = std::filesystem;
+    const fs::path native = dir.native() / "velotra.ini";
+    fs::permissions(native, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "b"), -1);
     EXPECT_EQ(dir.read(ini), kIni);
-    EXPECT_EQ(get("cfg", "run"), "velotra");
+    EXPECT_EQ(fs::status(native).permissions() & fs::perms::owner_write, fs::perms::none);
+    fs::permissions(native, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "b"), 1);
 }
 
 TEST_F(Profile, LineFeedFilesAreReadAndKeepTheirLineEnds) {
