@@ -1,6 +1,9 @@
 #include "shell/w_mdi.h"
 
+#include "account/w_about.h"
+#include "account/w_log.h"
 #include "account/w_reg.h"
+#include "account/w_set.h"
 #include "core/f_filewrite.h"
 #include "core/n_cst_manager.h"
 #include "core/nuo_ir.h"
@@ -237,15 +240,15 @@ void w_mdi::wf_open_module(const rt::nstring& as_argument) {
     } else if (as_argument == "Tool_update") {
         wf_update();
     } else if (as_argument == "Tool_setting") {
-        // lands with the settings window: rt::Open(rt::make_window<w_set>());
+        rt::Open(rt::make_window<w_set>());
     } else if (as_argument == "Tool_logging") {
-        // lands with the log viewer: rt::Open(rt::make_window<w_log>());
+        rt::Open(rt::make_window<w_log>());
     } else if (as_argument == "Tool_about") {
-        // lands with the about box: rt::Open(rt::make_window<w_about>());
+        rt::Open(rt::make_window<w_about>());
     } else if (as_argument == "Tool_exit") {
         rt::Close(*this);
     } else {
-        // lands with the about box: rt::Open(rt::make_window<w_about>());
+        rt::Open(rt::make_window<w_about>());
     }
 }
 

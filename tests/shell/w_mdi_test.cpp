@@ -253,6 +253,7 @@ TEST_F(ShellTest, EveryToolClickedDoesWhatItsNameSays) {
         opened.push_back(w.title());
         rt::Close(w);
     });
+    const std::string about = "About " + gnv_app->appname;
     struct {
         rt::nstring name;
         std::vector<std::string> windows;
@@ -263,12 +264,12 @@ TEST_F(ShellTest, EveryToolClickedDoesWhatItsNameSays) {
         // Windows still to land with their parts: nothing opens yet.
         {"Tool_excel", {}, {}},
         {"Tool_msg", {}, {}},
-        {"Tool_setting", {}, {}},
-        {"Tool_logging", {}, {}},
-        {"Tool_about", {}, {}},
-        {"tool_about", {}, {}},
-        {"", {}, {}},
-        {rt::null, {}, {}},
+        {"Tool_setting", {"参数设置"}, {}},
+        {"Tool_logging", {"发送日志"}, {}},
+        {"Tool_about", {about}, {}},
+        {"tool_about", {about}, {}},
+        {"", {about}, {}},
+        {rt::null, {about}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.value_or("<null>"));
