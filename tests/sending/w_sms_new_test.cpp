@@ -325,6 +325,12 @@ TEST_F(SmsNew, RequestsByteForByteAloneAndInBatches) {
         // A single request tells its outcome; batches tell once at the end.
         const std::string last = c.carried.size() == 1 ? "短信发送成功!" : "短信发送完成,请核实!";
         EXPECT_EQ(box_texts(), (std::vector<std::string>{"确定要执行发送操作吗？", last}));
+        // One log entry for every answer, with the rows its request carried.
+        std::string log;
+        for (std::size_t n : c.carried)
+            log += log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[" + std::to_string(n) + "]");
+        EXPECT_EQ(today_log(), log);
+        std::filesystem::remove(dir.native() / "log" / "2024-03-09.txt");
     }
 }
 
@@ -462,11 +468,11 @@ TEST_F(SmsNew, AnswersOfASingleRequest) {
     } steps[] = {
         {FakeGateway::send_answer("success", "ok", "950", "T1", "50"), {"短信发送成功!"}, "staus[success] message[ok]"},
         {FakeGateway::send_answer("SUCCESS", "  ", "940", "T2", "10"), {"短信发送成功!"}, "staus[SUCCESS] message[ok]"},
+        // Without a status of its own an answer repeats no earlier verdict.
+        {FakeGateway::send_answer(rt::null, "later", "930", "T3", "3"), {}, "staus[] message[later]"},
         {FakeGateway::send_answer("Faild", "余额不足", rt::null, rt::null, rt::null), {"短信发送失败!"},
          "staus[Faild] message[余额不足]"},
-        {FakeGateway::send_answer("ok", "?", "1", "T3", "1"), {}, "staus[ok] message[?]"},
-        // Without a status of its own an answer repeats no earlier verdict.
-        {FakeGateway::send_answer(rt::null, "later", "2", "T4", "2"), {}, "staus[] message[later]"},
+        {FakeGateway::send_answer("ok", "?", "2", "T4", "2"), {}, "staus[ok] message[?]"},
     };
     std::string log;
     with_window([&](w_sms_new& w) {
