@@ -193,12 +193,25 @@ void w_sms_new::cb_snd_clicked() {
 }
 
 bool w_sms_new::wf_delete_blank_rows() {
-    // The numbers are read in one pass rather than cell by cell: a list of
-    // 200,000 rows is read before every send.
+    // The numbers are read in one pass, and the rows that stay are gathered
+    // run by run and put back at once: deleting blank rows one by one takes
+    // a minute for a file with a blank line after each of 100,000 numbers.
     const std::vector<rt::nstring> mobile = dw_list.column_strings("mobile");
-    for (auto rc = static_cast<std::int32_t>(mobile.size()); rc >= 1; --rc) {
-        const rt::nstring& value = mobile[static_cast<std::size_t>(rc - 1)];
-        if (!value || blank(*value)) dw_list.DeleteRow(rc);
+    const auto rows = static_cast<std::int32_t>(mobile.size());
+    rt::DataStore kept(dw_list.object());
+    std::int32_t run = 1; // first row of the current run of rows that stay
+    bool any_blank = false;
+    for (std::int32_t row = 1; row <= rows; ++row) {
+        const rt::nstring& value = mobile[static_cast<std::size_t>(row - 1)];
+        if (value && !blank(*value)) continue;
+        any_blank = true;
+        if (run < row) dw_list.RowsCopy(run, row - 1, kept, kept.RowCount() + 1);
+        run = row + 1;
+    }
+    if (any_blank) {
+        if (run <= rows) dw_list.RowsCopy(run, rows, kept, kept.RowCount() + 1);
+        dw_list.Reset();
+        if (kept.RowCount() > 0) kept.RowsCopy(1, kept.RowCount(), dw_list, 1);
     }
     // A list of blank rows only has nobody to send to.
     return dw_list.RowCount() > 0;

@@ -362,11 +362,13 @@ TEST_F(SmsNew, ContentWithAndWithoutAutomaticSignatures) {
 
 TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
     with_window([&](w_sms_new& w) {
-        w.dw_list.ImportString("1\r\n\r\n   \r\n2\r\n138 0000 0000\r\n 3 \r\n4,5\r\n");
+        w.dw_list.ImportString("\r\n1\r\n\r\n   \r\n2\r\n138 0000 0000\r\n 3 \r\n4,5\r\n  ");
         // The comma row counts once against a balance of 5 rows.
         gnv_app->overage = "5";
         send(w, "hi");
-        EXPECT_EQ(w.dw_list.RowCount(), 5);
+        std::vector<std::string> left;
+        for (const auto& v : w.dw_list.column_strings("mobile")) left.push_back(v.value_or("<null>"));
+        EXPECT_EQ(left, (std::vector<std::string>{"1", "2", "138 0000 0000", " 3 ", "4,5"}));
     });
     EXPECT_EQ(std::string(gateway.last_request().body), body("1,2,138 0000 0000, 3 ,4,5", "【乙】hi"));
     EXPECT_EQ(today_log(), log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[5]"));
@@ -593,3 +595,4 @@ TEST_F(SmsNew, Screenshot) {
         EXPECT_TRUE(rt::save_png(w, (screenshots_folder() / "w_sms_new_manual.png").string()));
     });
 }
+
