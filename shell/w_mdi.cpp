@@ -13,6 +13,7 @@
 #include "runtime/profile.h"
 #include "runtime/services.h"
 #include "runtime/ui/qt_text.h"
+#include "sending/w_sms_new.h"
 #include "shell/builtin_layout.h"
 #include "shell/w_background.h"
 #include "zip/n_zlib.h"
@@ -231,7 +232,7 @@ void w_mdi::wf_open_module(const rt::nstring& as_argument) {
     if (as_argument == "Tool_excel") {
         // lands with the mail-merge sheet: wf_open_sheet(rt::make_window<w_message_excel>());
     } else if (as_argument == "Tool_msg") {
-        // lands with the send window: rt::Open(rt::make_window<w_sms_new>());
+        rt::Open(rt::make_window<w_sms_new>());
     } else if (as_argument == "Tool_register") {
         rt::Open(rt::make_window<w_reg>());
     } else if (as_argument == "Tool_recharge") {

@@ -263,7 +263,7 @@ TEST_F(ShellTest, EveryToolClickedDoesWhatItsNameSays) {
         {"Tool_recharge", {}, {" http://pay.example.com/pay.htm"}},
         // Windows still to land with their parts: nothing opens yet.
         {"Tool_excel", {}, {}},
-        {"Tool_msg", {}, {}},
+        {"Tool_msg", {"消息发送"}, {}},
         {"Tool_setting", {"参数设置"}, {}},
         {"Tool_logging", {"发送日志"}, {}},
         {"Tool_about", {about}, {}},
