@@ -68,6 +68,9 @@ void w_message_preview::open() {
     // The opener's list stays the primary: the marks written here are its rows'.
     rt::DataStore* ldw = nullptr;
     if (const auto* p = std::any_cast<rt::DataStore*>(&rt::message().powerobjectparm)) ldw = *p;
+    // Taken once: a later opening without a list must not find this one,
+    // which may be gone by then.
+    rt::message().powerobjectparm.reset();
     if (ldw) ldw->ShareData(dw_list);
     wf_init_statebar();
 }

@@ -411,6 +411,26 @@ TEST_F(Preview, AListInAPlainDataStoreIsSharedToo) {
     EXPECT_EQ(rt::String(list.GetItem(1, 3)), rt::nstring("1"));
 }
 
+// Opened without a list (never by the client), the window holds no rows and
+// does not find the list that an earlier opening was given.
+TEST_F(Preview, WithoutAListThereIsNothingToSend) {
+    fill(2);
+    drive([&](w_message_preview& w) { EXPECT_EQ(w.dw_list.RowCount(), 2); });
+    w_message_preview w;
+    rt::OnWindowOpened hook([&](rt::Window& opened) {
+        if (&opened != &w) return;
+        EXPECT_EQ(w.dw_list.RowCount(), 0);
+        std::string total;
+        w.uo_statebar.of_gettext(1, total);
+        EXPECT_EQ(total, " 合计：0");
+        press_send(w);
+        rt::Close(w);
+    });
+    rt::Open(w);
+    EXPECT_TRUE(box_texts().empty());
+    EXPECT_EQ(gateway.request_count(), 0u);
+}
+
 // More rows than a 16-bit counter holds: every row sent, counted and marked.
 TEST_F(Preview, FortyThousandRows) {
     constexpr int rows = 40000;
