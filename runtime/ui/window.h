@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -40,6 +41,7 @@ class QPainter;
 
 namespace rt {
 
+class DataStore;
 class MdiClient;
 
 enum class WindowType { main, mdi, response };
@@ -200,7 +202,10 @@ struct Message {
     nstring stringparm;
     double doubleparm = 0;
     // An object handed over with OpenWithParm(w, T*): read it back with
-    // std::any_cast<T*>(message().powerobjectparm).
+    // std::any_cast<T*>(message().powerobjectparm). A row store of any kind
+    // (a DataStore, a DataWindow control or a descendant of either) travels
+    // as rt::DataStore*, so the window that receives it needs no knowledge
+    // of the opener's class.
     std::any powerobjectparm;
 };
 Message& message();
@@ -214,7 +219,8 @@ int OpenWithParm(Window& w, const std::string& parm);
 int OpenWithParm(Window& w, const char* parm);
 int OpenWithParm(Window& w, double parm);
 template <class T> int OpenWithParm(Window& w, T* object) {
-    message().powerobjectparm = object;
+    if constexpr (std::is_convertible_v<T*, DataStore*>) message().powerobjectparm = static_cast<DataStore*>(object);
+    else message().powerobjectparm = object;
     message().stringparm = null;
     return Open(w);
 }
