@@ -282,10 +282,10 @@ bool w_message_excel::wf_format_xls() {
     // Keys and column names are the same for every row: looked up once.
     n_cst_string lnv_string;
     const int li_columns = rt::Long(dw_list.Describe("datawindow.column.count"));
-    std::vector<std::string> ls_key(static_cast<std::size_t>(li_columns) + 1), ls_name(ls_key.size());
+    std::vector<std::string> ls_key(static_cast<std::size_t>(li_columns) + 1), ls_placeholder(ls_key.size());
     for (int j = 1; j <= li_columns; ++j) {
         ls_key[j] = lnv_string.of_getkeyvalue(dictionary, std::to_string(j), ",").value_or("");
-        ls_name[j] = dw_list.Describe("#" + std::to_string(j) + ".name");
+        ls_placeholder[j] = "[" + ls_key[j] + "]";
     }
     const std::string ls_prefix = gnv_app->auto_signature ? "【" + ls_signature + "】" : "";
 
@@ -293,14 +293,18 @@ bool w_message_excel::wf_format_xls() {
         std::string ls_msg = ls_template;
         rt::nstring ls_mobile;
         for (int j = 1; j <= li_columns; ++j) {
-            const std::string ls_placeholder = "[" + ls_key[j] + "]";
-            if (rt::Pos(ls_msg, ls_placeholder) > 0) {
+            // The byte search rules most columns out cheaply; Pos then makes
+            // sure the bracket is not the second byte of a character.
+            const std::string& placeholder = ls_placeholder[j];
+            if (ls_msg.find(placeholder) != std::string::npos && rt::Pos(ls_msg, placeholder) > 0) {
+                // The grid's columns are all text: the cell as u_dw's typed
+                // reading gives it, without describing its type for every cell.
                 // An empty cell empties its placeholder; the message itself stays.
-                const std::string ls_cell = rt::String(dw_list.of_getvalue(i, ls_name[j])).value_or("");
-                ls_msg = lnv_string.of_globalreplace(ls_msg, ls_placeholder, ls_cell).value_or(ls_msg);
+                const std::string ls_cell = dw_list.GetItemString(i, j).value_or("");
+                ls_msg = lnv_string.of_globalreplace(ls_msg, placeholder, ls_cell).value_or(ls_msg);
             }
             if (ls_key[j] == ls_column) {
-                ls_mobile = rt::String(dw_list.of_getvalue(i, ls_name[j]));
+                ls_mobile = dw_list.GetItemString(i, j);
                 if (ls_mobile && (ls_mobile->empty() || !rt::IsNumber(*ls_mobile))) {
                     ls_mobile = "";
                     dw_list.of_setvalue(i, "flag", rt::Any("3"));

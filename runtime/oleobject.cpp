@@ -29,7 +29,11 @@ bool available(const std::string& classname) {
 
 // A cell's text as one field of a copied line.
 void append_field(std::string& line, const std::string& text) {
-    for (char c : text) line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    const std::size_t start = line.size();
+    line += text;
+    for (std::size_t i = line.find_first_of("\t\r\n", start); i != std::string::npos;
+         i = line.find_first_of("\t\r\n", i + 1))
+        line[i] = ' ';
 }
 
 bool parse_row(const std::string& s, std::int32_t& row) {

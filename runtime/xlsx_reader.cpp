@@ -67,6 +67,19 @@ public:
         return t == XML_READER_TYPE_TEXT || t == XML_READER_TYPE_CDATA || t == XML_READER_TYPE_WHITESPACE ||
                t == XML_READER_TYPE_SIGNIFICANT_WHITESPACE;
     }
+    // The reader's own copy of a name: element names compare by pointer with it.
+    const xmlChar* intern(const char* name) const {
+        return xmlTextReaderConstString(reader_, reinterpret_cast<const xmlChar*>(name));
+    }
+    const xmlChar* local() const { return xmlTextReaderConstLocalName(reader_); }
+    // Walks the element's attributes once: fn(local name, value).
+    template <class F>
+    void each_attr(F&& fn) {
+        if (xmlTextReaderMoveToFirstAttribute(reader_) != 1) return;
+        do fn(local(), value());
+        while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
+        xmlTextReaderMoveToElement(reader_);
+    }
     bool is(const char* local) const {
         const xmlChar* n = xmlTextReaderConstLocalName(reader_);
         return n && std::strcmp(reinterpret_cast<const char*>(n), local) == 0;
@@ -161,6 +174,48 @@ std::int32_t column_of(const std::string& ref) {
         if (col > max_columns) return max_columns + 1;
     }
     return col;
+}
+
+// A number as the file writes it ("13800138000", "5000.50") copied without
+// going through a double, which is what most cells are: false when it has an
+// exponent or more digits than a double keeps, for number_text to handle.
+bool plain_number_text(const std::string& v, std::string& out) {
+    std::size_t i = 0, n = v.size();
+    const bool negative = n > 0 && v[0] == '-';
+    if (negative) ++i;
+    const std::size_t int_start = i;
+    while (i < n && v[i] >= '0' && v[i] <= '9') ++i;
+    const std::size_t int_end = i;
+    std::size_t frac_start = i, frac_end = i;
+    if (i < n && v[i] == '.') {
+        frac_start = ++i;
+        while (i < n && v[i] >= '0' && v[i] <= '9') ++i;
+        frac_end = i;
+    }
+    if (i != n || (int_end == int_start && frac_end == frac_start)) return false;
+    std::size_t lead = int_start;
+    while (lead < int_end && v[lead] == '0') ++lead;
+    while (frac_end > frac_start && v[frac_end - 1] == '0') --frac_end;
+    std::size_t significant = (int_end - lead) + (frac_end - frac_start);
+    if (lead == int_end) { // no whole part: leading zeros of the fraction do not count
+        std::size_t z = frac_start;
+        while (z < frac_end && v[z] == '0') ++z;
+        significant = frac_end - z;
+    }
+    if (significant > 15) return false;
+    out.clear();
+    if (lead == int_end && frac_end == frac_start) {
+        out = "0";
+        return true;
+    }
+    if (negative) out += '-';
+    if (lead == int_end) out += '0';
+    else out.append(v, lead, int_end - lead);
+    if (frac_end > frac_start) {
+        out += '.';
+        out.append(v, frac_start, frac_end - frac_start);
+    }
+    return true;
 }
 
 // "2024-03-09T10:30:00" (a cell of type d) as a date serial in the 1900 system.
@@ -323,18 +378,24 @@ private:
             double serial = 0;
             return iso_serial(v, serial) ? date_text(serial, false) : to_gbk(v);
         }
+        const bool date = date_style(style);
+        std::string plain;
+        if (!date && plain_number_text(v, plain)) return plain;
         char* end = nullptr;
         const double d = std::strtod(v.c_str(), &end);
         if (end == v.c_str()) return to_gbk(v);
-        return date_style(style) ? date_text(d, date1904_) : number_text(d);
+        return date ? date_text(d, date1904_) : number_text(d);
     }
 
     bool stream_sheet(PartReader& r, const RowSink& sink) {
         stopped_ = false;
+        // Names compared by pointer, as the reader interns them; another
+        // spelling of the same name still matches through the text.
+        const Names n(r);
         std::vector<Cell> cells;
         std::int32_t row = 0, col = 0;
         bool in_data = false, in_row = false, in_cell = false;
-        std::string type, v, inline_text;
+        std::string type, v, inline_text, text;
         long style = -1;
         bool has_v = false;
         enum { none, in_v, in_is_t } collect = none;
@@ -343,7 +404,7 @@ private:
         const auto finish_cell = [&] {
             in_cell = false;
             if (col < 1 || col > max_columns) return;
-            std::string text = cell_text(type, style, v, has_v, inline_text);
+            text = cell_text(type, style, v, has_v, inline_text);
             if (text.empty()) return;
             if (!cells.empty() && cells.back().column >= col) return; // out of order: keep the first
             cells.push_back({col, std::move(text)});
@@ -351,52 +412,63 @@ private:
         const auto finish_row = [&] {
             in_row = false;
             if (row < 1 || row > max_rows || cells.empty()) return true;
-            if (!sink(row, cells)) return false;
-            return true;
+            return sink(row, cells);
         };
 
         while (r.next()) {
-            if (r.element()) {
+            const int node = r.type();
+            if (node == XML_READER_TYPE_ELEMENT) {
+                const xmlChar* name = r.local();
                 if (!in_data) {
-                    if (r.is("sheetData")) in_data = !r.empty();
+                    if (n.same(name, n.sheetData)) in_data = !r.empty();
                     continue;
                 }
-                if (r.is("row")) {
-                    const long rr = to_long(r.attr("r"), row + 1);
-                    row = rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
-                    col = 0;
-                    cells.clear();
-                    in_row = true;
-                    if (r.empty() && !finish_row()) return stop();
-                } else if (in_row && r.is("c")) {
-                    const std::string ref = r.attr("r");
-                    col = ref.empty() ? col + 1 : column_of(ref);
-                    type = r.attr("t");
-                    style = to_long(r.attr("s"), -1);
+                if (n.same(name, n.c)) {
+                    if (!in_row) continue;
+                    std::int32_t next_col = col + 1;
+                    type.clear();
+                    style = -1;
+                    r.each_attr([&](const xmlChar* a, const char* value) {
+                        if (n.same(a, n.r)) next_col = *value ? column_of(value) : next_col;
+                        else if (n.same(a, n.t)) type = value;
+                        else if (n.same(a, n.s)) style = to_long(value, -1);
+                    });
+                    col = next_col;
                     v.clear();
                     inline_text.clear();
                     has_v = false;
                     phonetic = 0;
                     in_cell = true;
                     if (r.empty()) finish_cell();
-                } else if (in_cell && r.is("v")) {
+                } else if (n.same(name, n.v)) {
+                    if (!in_cell) continue;
                     has_v = true;
                     collect = r.empty() ? none : in_v;
-                } else if (in_cell && r.is("rPh") && !r.empty()) {
+                } else if (n.same(name, n.row)) {
+                    long rr = row + 1;
+                    r.each_attr([&](const xmlChar* a, const char* value) {
+                        if (n.same(a, n.r)) rr = to_long(value, row + 1);
+                    });
+                    row = rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
+                    col = 0;
+                    cells.clear();
+                    in_row = true;
+                    if (r.empty() && !finish_row()) return stop();
+                } else if (in_cell && n.same(name, n.rPh) && !r.empty()) {
                     ++phonetic;
-                } else if (in_cell && r.is("t")) {
+                } else if (in_cell && n.same(name, n.t)) {
                     collect = r.empty() ? none : in_is_t;
                 }
-            } else if (r.end_element()) {
+            } else if (node == XML_READER_TYPE_END_ELEMENT) {
                 if (!in_data) continue;
-                if (r.is("v") || r.is("t")) collect = none;
-                else if (r.is("rPh")) --phonetic;
-                else if (r.is("c") && in_cell) finish_cell();
-                else if (r.is("row") && in_row) {
-                    if (!finish_row()) return stop();
-                } else if (r.is("sheetData")) {
-                    return true;
-                }
+                const xmlChar* name = r.local();
+                if (n.same(name, n.v) || n.same(name, n.t)) collect = none;
+                else if (n.same(name, n.c)) {
+                    if (in_cell) finish_cell();
+                } else if (n.same(name, n.row)) {
+                    if (in_row && !finish_row()) return stop();
+                } else if (n.same(name, n.rPh)) --phonetic;
+                else if (n.same(name, n.sheetData)) return true;
             } else if (collect != none && r.text()) {
                 if (collect == in_v) v += r.value();
                 else if (phonetic == 0) inline_text += r.value();
@@ -404,6 +476,17 @@ private:
         }
         return !r.failed();
     }
+
+    struct Names {
+        explicit Names(const PartReader& r)
+            : sheetData(r.intern("sheetData")), row(r.intern("row")), c(r.intern("c")), v(r.intern("v")),
+              t(r.intern("t")), r(r.intern("r")), s(r.intern("s")), rPh(r.intern("rPh")) {}
+        static bool same(const xmlChar* a, const xmlChar* interned) {
+            return a == interned ||
+                   (a && interned && std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(interned)) == 0);
+        }
+        const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh;
+    };
 
     bool stop() {
         stopped_ = true;
