@@ -68,6 +68,9 @@ void w_message_preview::open() {
     // The opener's list stays the primary: the marks written here are its rows'.
     rt::DataStore* ldw = nullptr;
     if (const auto* p = std::any_cast<rt::DataStore*>(&rt::message().powerobjectparm)) ldw = *p;
+    // Taken once: a later opening without a list must not find this one,
+    // which may be gone by then.
+    rt::message().powerobjectparm.reset();
     if (ldw) ldw->ShareData(dw_list);
     wf_init_statebar();
 }
@@ -158,7 +161,11 @@ bool w_message_preview::wf_send_row(std::int32_t i, const std::string& mobile, s
     // which the XML check below refuses.
     gnv_app->of_http_post_sms("send", mobile, msg);
     const std::string& xmlstring = msg;
-    const int ll_ret = rt::XMLParseString(xmlstring);
+    // The builder checks the text by the same rules as XMLParseString and
+    // answers the same code: one parse serves the check and the reading.
+    pbdom_builder xml_file;
+    const pbdom_document xml_doc = xml_file.BuildFromString(xmlstring);
+    const int ll_ret = xml_file.GetParseError();
     if (ll_ret != rt::xml_well_formed) {
         gnv_app->pub_msg("无效返回数据,错误代码[" + std::to_string(ll_ret) + "]");
         return false;
@@ -166,10 +173,7 @@ bool w_message_preview::wf_send_row(std::int32_t i, const std::string& mobile, s
     // The row's verdict comes from its own answer: one without a status
     // must not repeat the previous row's.
     returnstatus.clear();
-    {
-        pbdom_builder xml_file;
-        of_explain_row(xml_file.BuildFromString(xmlstring).GetRootElement());
-    }
+    of_explain_row(xml_doc.GetRootElement());
     gnv_app->uf_file_log("发送短信\t接收号码\t[" + mobile + "]staus[" + returnstatus + "] message[" + mess + "]", true);
     const std::string status = rt::Lower(returnstatus);
     if (status == "faild") {

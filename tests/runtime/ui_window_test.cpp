@@ -1,6 +1,8 @@
 // The window runtime: open sequence, modal answers, posted events, Yield,
 // close-query, keys and layout units.
+#include "runtime/datastore.h"
 #include "runtime/ui/controls.h"
+#include "runtime/ui/datawindow.h"
 #include "runtime/ui/units.h"
 #include "runtime/ui/window.h"
 
@@ -120,6 +122,40 @@ TEST(UiWindow, OpenWithParmHandsTheParameterToOpen) {
     } r;
     rt::OpenWithParm(r, "one");
     EXPECT_EQ(r.seen, rt::nstring("one"));
+}
+
+// A row store of any kind arrives as rt::DataStore*, whatever the opener's
+// class: the receiver shares its rows without knowing that class.
+TEST(UiWindow, OpenWithParmHandsARowStoreOverAsADataStore) {
+    struct Reader : Dialog {
+        rt::DataStore* seen = nullptr;
+        void open() override {
+            if (auto* p = std::any_cast<rt::DataStore*>(&rt::message().powerobjectparm)) seen = *p;
+            rt::Close(*this);
+        }
+    };
+    struct Opener : rt::DataWindow {
+        using rt::DataWindow::DataWindow;
+    };
+    rt::DataStore store;
+    Opener control{nullptr};
+    Reader a, b;
+    rt::OpenWithParm(a, &store);
+    EXPECT_EQ(a.seen, &store);
+    rt::OpenWithParm(b, &control);
+    EXPECT_EQ(b.seen, static_cast<rt::DataStore*>(&control));
+
+    // Any other object keeps its own type.
+    struct Reader2 : Dialog {
+        int* seen = nullptr;
+        void open() override {
+            if (auto* p = std::any_cast<int*>(&rt::message().powerobjectparm)) seen = *p;
+            rt::Close(*this);
+        }
+    } c;
+    int value = 7;
+    rt::OpenWithParm(c, &value);
+    EXPECT_EQ(c.seen, &value);
 }
 
 TEST(UiWindow, NestedModalAnswersDoNotLeakToTheOuterWindow) {
