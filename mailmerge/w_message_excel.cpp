@@ -278,6 +278,7 @@ bool w_message_excel::wf_format_xls() {
         gnv_app->signature_prev = ls_signature;
     }
     dw_preview.Reset();
+    rt::DataStore lds_prepared(dw_msg_preview());
 
     // Keys and column names are the same for every row: looked up once.
     n_cst_string lnv_string;
@@ -312,10 +313,12 @@ bool w_message_excel::wf_format_xls() {
             }
         }
         if (rt::Trim(ls_mobile.value_or("")).empty()) continue;
-        const std::int32_t ll_new = dw_preview.InsertRow(0);
-        dw_preview.SetItem(ll_new, "mobile", rt::Any(*ls_mobile));
-        dw_preview.SetItem(ll_new, "msg", rt::Any(ls_prefix + ls_msg));
+        const std::int32_t ll_new = lds_prepared.InsertRow(0);
+        lds_prepared.SetItem(ll_new, "mobile", rt::Any(*ls_mobile));
+        lds_prepared.SetItem(ll_new, "msg", rt::Any(ls_prefix + ls_msg));
     }
+    // The rows reach the shown list in one step: its view is told once, not per row.
+    if (lds_prepared.RowCount() > 0) lds_prepared.RowsCopy(1, lds_prepared.RowCount(), dw_preview, 1);
     return true;
 }
 
