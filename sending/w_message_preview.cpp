@@ -49,7 +49,7 @@ w_message_preview::w_message_preview() {
     hpb_1.set_setstep(10);
 
     dw_list.set_taborder(10);
-    mle_1.set_taborder(20);
+    mle_1.set_taborder(0);
     pb_send.set_taborder(30);
     pb_close.set_taborder(40);
 

@@ -452,6 +452,12 @@ TEST_F(Preview, FortyThousandRows) {
 }
 
 TEST_F(Preview, Screenshot) {
+    // The rounded buttons' pictures, as they lie in the program folder.
+    const std::string source = std::getenv("VELOTRA_SOURCE_DIR");
+    for (const char* name : {"BtnDefault.jpg", "BtnFocus.jpg", "BtnDisable.jpg"}) {
+        std::ifstream in(source + "/res/" + name, std::ios::binary);
+        dir.write(std::string("res/") + name, {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    }
     fill(100);
     bool saved = false;
     w_message_preview* seen = nullptr;
