@@ -7,6 +7,7 @@
 #include "core/f_filewrite.h"
 #include "core/n_cst_manager.h"
 #include "core/nuo_ir.h"
+#include "mailmerge/w_message_excel.h"
 #include "runtime/files.h"
 #include "runtime/inet.h"
 #include "runtime/path.h"
@@ -230,7 +231,7 @@ void w_mdi::ole_1_toolclick(rt::CommandTool& tool) { wf_open_module(tool.name); 
 // nothing (marked "lands with").
 void w_mdi::wf_open_module(const rt::nstring& as_argument) {
     if (as_argument == "Tool_excel") {
-        // lands with the mail-merge sheet: wf_open_sheet(rt::make_window<w_message_excel>());
+        wf_open_sheet(rt::make_window<w_message_excel>());
     } else if (as_argument == "Tool_msg") {
         rt::Open(rt::make_window<w_sms_new>());
     } else if (as_argument == "Tool_register") {

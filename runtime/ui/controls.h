@@ -253,6 +253,9 @@ public:
     // The selected entry's text, "" when none.
     std::string text() const;
     QListWidget* list() const;
+    // A double click on entry `index` (from 1); the handler runs after the control's own script.
+    virtual void doubleclicked(int index) { (void)index; }
+    std::function<void(int)> on_doubleclicked;
 };
 
 // ---- picture -------------------------------------------------------------

@@ -261,8 +261,7 @@ TEST_F(ShellTest, EveryToolClickedDoesWhatItsNameSays) {
     } cases[] = {
         {"Tool_register", {"帐号注册"}, {}},
         {"Tool_recharge", {}, {" http://pay.example.com/pay.htm"}},
-        // Windows still to land with their parts: nothing opens yet.
-        {"Tool_excel", {}, {}},
+        {"Tool_excel", {"Excel短信"}, {}},
         {"Tool_msg", {"消息发送"}, {}},
         {"Tool_setting", {"参数设置"}, {}},
         {"Tool_logging", {"发送日志"}, {}},
