@@ -393,6 +393,7 @@ void Window::mousemove(unsigned long, int, int) {}
 void Window::lbuttondown(unsigned long, int, int) {}
 void Window::lbuttonup(unsigned long, int, int) {}
 long Window::syscommand(unsigned long, int, int) { return 0; }
+long Window::usermessage(unsigned, unsigned long, long) { return 0; }
 void Window::paint(QPainter&) {}
 
 void Window::raise_resize() {
@@ -659,5 +660,14 @@ void PostEvent(QObject* context, std::function<void()> fn) {
 void PostEvent(Window& w, std::function<void()> fn) { PostEvent(w.widget(), std::move(fn)); }
 
 void Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+std::uintptr_t Handle(const Window& w) { return w.is_open() ? reinterpret_cast<std::uintptr_t>(&w) : 0; }
+
+long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam) {
+    if (handle == 0 || message < user_message) return 0;
+    for (Window* w : WindowRuntime::get().open)
+        if (reinterpret_cast<std::uintptr_t>(w) == handle) return w->usermessage(message, word, lparam);
+    return 0;
+}
 
 } // namespace rt

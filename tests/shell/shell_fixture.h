@@ -1,0 +1,75 @@
+// What the shell's tests share: a manager in a temporary program folder
+// whose gateway and web server are the fake gateway, recorded message boxes
+// and a recorded notification area.
+#pragma once
+
+#include "core/n_cst_manager.h"
+#include "runtime/gbk.h"
+#include "runtime/ui/window.h"
+#include "tests/support/scripted.h"
+#include "tools/fake_gateway/fake_gateway.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// A file of the source tree, as bytes.
+inline std::string source_file(const std::string& relative) {
+    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    std::ifstream in(root / relative, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The application icon stored with the client (the literal is GBK, the tree's names UTF-8).
+inline std::string app_icon() { return source_file(rt::gbk_to_utf8("res/澄渊达.ico")); }
+
+// <build>/screenshots, made when missing.
+inline std::filesystem::path screenshots_folder() {
+    const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    const std::filesystem::path folder = bin.parent_path() / "screenshots";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+struct ShellTest : ::testing::Test {
+    testing_support::TempProgramFolder dir;
+    testing_support::RecordedBoxes boxes;
+    testing_support::RecordedTray tray;
+    FakeGateway gateway;
+
+    void SetUp() override {
+        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
+        setenv("VELOTRA_WEBURL", gateway.url().c_str(), 1);
+        dir.write("velotra.ini", "");
+        dir.write(rt::gbk_to_utf8("res/澄渊达.ico"), app_icon());
+        gnv_app = new n_cst_manager;
+        gnv_app->appdir = dir.program();
+        gnv_app->of_setappinifile(dir.program() + "\\velotra.ini");
+        gnv_app->pub_app_init();
+    }
+    void TearDown() override {
+        for (rt::Window* w : rt::open_windows()) rt::Close(*w);
+        // Windows the runtime owns go once control is back in a loop.
+        rt::Yield();
+        delete gnv_app;
+        gnv_app = nullptr;
+        unsetenv("VELOTRA_URL");
+        unsetenv("VELOTRA_WEBURL");
+    }
+
+    std::vector<std::string> box_texts() {
+        std::vector<std::string> out;
+        for (const auto& b : boxes.shown()) out.push_back(b.text);
+        boxes.clear();
+        return out;
+    }
+    // Runs the calls posted so far (the sheet's fetches, the menu's show and hide).
+    static void settle() {
+        for (int i = 0; i < 5; ++i) rt::Yield();
+    }
+};
