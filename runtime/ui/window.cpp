@@ -409,6 +409,12 @@ void Window::on_state_change(Qt::WindowStates old) {
     if (!open_) return;
     QWidget* top = sheet_ ? static_cast<QWidget*>(sheet_) : widget_;
     if (top->isMinimized() && !(old & Qt::WindowMinimized)) {
+        // No user minimises a hidden window: this is the desktop's late echo
+        // of a minimise already handled (and hidden), put back unseen.
+        if (!top->isVisible()) {
+            top->setWindowState(old);
+            return;
+        }
         if (syscommand(sc_minimize, 0, 0) == 1) {
             // Handled: the window stays as it was (the handler may have hidden it).
             const bool was_visible = top->isVisible();
