@@ -60,9 +60,9 @@ QString tray_tip(const std::string& gbk) {
 }
 
 QtTray::QtTray() = default;
-QtTray::~QtTray() {
-    for (auto& [key, icon] : icons_) delete icon.data();
-}
+// The icons are the application object's children and go with it; a tray
+// that outlives it (a static at the program's exit) has nothing to delete.
+QtTray::~QtTray() = default;
 
 bool QtTray::available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 

@@ -193,6 +193,8 @@ private:
     std::function<void()> quit_modal_;
     std::unique_ptr<MdiClient> auto_mdi_;
     int outer_w_px_ = 0, outer_h_px_ = 0;
+    // The state a window had when Hide took it off the screen; -1 when shown.
+    int hidden_state_ = -1;
 };
 
 // ---- the global message object ---------------------------------------------
