@@ -10,6 +10,11 @@
 #include "shell/w_mdi.h"
 #include "tests/shell/shell_fixture.h"
 
+#include <QColor>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
 #include <gtest/gtest.h>
 
 using testing_support::ScriptedRandom;
@@ -48,6 +53,11 @@ TEST_F(Background, PosterIsShownAndGoesWithTheSheet) {
     EXPECT_TRUE(sheet.p_poster.visible());
     EXPECT_TRUE(sheet.p_poster.loaded());
     EXPECT_EQ(sheet.p_poster.picturename(), sheet.imagefile);
+    // The sheet takes no input, yet the poster keeps its colours: the fake
+    // poster's top left is a deep blue, not the grey of a disabled picture.
+    EXPECT_FALSE(sheet.enabled());
+    const QColor corner = sheet.p_poster.widget()->grab().toImage().pixelColor(3, 3);
+    EXPECT_GT(corner.blue() - corner.red(), 60) << corner.name().toStdString();
     // No credentials stored: no balance query until a login.
     EXPECT_EQ(requests("/sms.aspx"), 0u);
     EXPECT_EQ(sheet.st_tips.text(), "");
