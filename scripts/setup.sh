@@ -14,6 +14,7 @@ packages=(
   libcpp-httplib-dev
   fonts-noto-cjk
   xvfb xauth xdotool
+  openbox trayer imagemagick x11-utils
   zip unzip
   iputils-ping
 )

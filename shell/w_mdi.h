@@ -9,8 +9,11 @@
 #include "runtime/ui/controls.h"
 #include "runtime/value.h"
 #include "shell/lpsize.h"
+#include "shell/m_taskbar.h"
 #include "shell/tagrect.h"
+#include "shell/xu_icontray.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -65,11 +68,22 @@ public:
     // The boxes drawn by the last wf_paint (empty when nothing was drawn).
     const corner_boxes& painted_corner() const { return painted_; }
 
+    // The notification-area icon and its menu, made while the frame opens.
+    std::unique_ptr<xu_icontray> iuo_icontray;
+    std::unique_ptr<m_taskbar> im_current;
+
+    // A system command: a minimise hides the frame into its tray icon.
+    long ue_syscommand(unsigned long commandtype, int xpos, int ypos);
+    // The tray icon's mouse message in lparam.
+    long ue_custom01(unsigned long wparam, long lparam);
+
 protected:
     void open() override;
     void close() override;
     void pfc_preopen() override;
     void resize(unsigned long sizetype, int newwidth, int newheight) override;
+    long syscommand(unsigned long commandtype, int xpos, int ypos) override;
+    long usermessage(unsigned message, unsigned long wparam, long lparam) override;
 
 private:
     void wf_load_layout();

@@ -1,6 +1,7 @@
 #include "runtime/ui/ui_services.h"
 
 #include "runtime/path.h"
+#include "runtime/ui/qt_tray.h"
 #include "runtime/ui/qt_text.h"
 
 #include <QAbstractButton>
@@ -21,6 +22,7 @@ void install_ui_services() {
     set_file_dialog(std::make_unique<QtFileDialog>());
     set_clipboard(std::make_unique<QtClipboard>());
     set_browser(std::make_unique<QtBrowser>());
+    set_tray(std::make_unique<QtTray>());
 }
 
 // ---- message boxes ------------------------------------------------------------

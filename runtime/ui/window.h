@@ -160,6 +160,10 @@ public:
     virtual long syscommand(unsigned long commandtype, int xpos, int ypos);
     // Draws on the window's area after its lines (pixels).
     virtual void paint(QPainter& p);
+    // A custom message (user_message and above) sent to the window with
+    // Send, such as the callback of its notification-area icon. Answers the
+    // result of the message; 0 when the window does not handle it.
+    virtual long usermessage(unsigned message, unsigned long wparam, long lparam);
 
 private:
     friend struct WindowRuntime;
@@ -191,6 +195,8 @@ private:
     std::function<void()> quit_modal_;
     std::unique_ptr<MdiClient> auto_mdi_;
     int outer_w_px_ = 0, outer_h_px_ = 0;
+    // The state a window had when Hide took it off the screen; -1 when shown.
+    int hidden_state_ = -1;
 };
 
 // ---- the global message object ---------------------------------------------
@@ -239,6 +245,17 @@ template <class W, class... A> W& make_window(A&&... args) {
     adopt(*w);
     return *w;
 }
+
+// ---- handles and messages ---------------------------------------------------
+// The first custom message (the desktop's WM_USER).
+inline constexpr unsigned user_message = 1024;
+// The window's system handle: a number that names it while it is open; 0
+// for a window that is not open.
+std::uintptr_t Handle(const Window& w);
+// Sends a custom message to the open window the handle names and answers its
+// usermessage result; 0 when no open window has that handle or the message
+// is below user_message.
+long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam);
 
 // ---- events ----------------------------------------------------------------
 // A queued call: runs after the current event, from whichever event loop

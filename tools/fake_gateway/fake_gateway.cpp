@@ -100,8 +100,9 @@ void put32(std::string& s, unsigned long v) {
     put16(s, (v >> 16) & 0xFFFF);
 }
 
+// A banner of the poster control's own shape (610 by 154 pixels).
 rt::blob poster_jpeg() {
-    QImage image(480, 270, QImage::Format_RGB32);
+    QImage image(610, 154, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(30 + x / 4, 80 + y / 3, 160));
     QByteArray bytes;
@@ -245,7 +246,8 @@ struct FakeGateway::Impl {
         const auto file = files.find(r.path);
         if (file == files.end()) return plain(res, 404, "404 Not Found");
         res.status = file->second.second;
-        res.set_content(file->second.first, "application/octet-stream");
+        const bool jpeg = r.path.size() > 4 && r.path.compare(r.path.size() - 4, 4, ".jpg") == 0;
+        res.set_content(file->second.first, jpeg ? "image/jpeg" : "application/octet-stream");
     }
 
     rt::blob scripted(const std::string& action) {
