@@ -22,7 +22,7 @@ const std::string client_name = std::string("velotra") + rt::exe_suffix;
 // The path as the user wrote it, in native form: a relative path stays
 // relative, so the system resolves it against the current directory.
 std::string native_as_written(const std::string& program_form) {
-    std::string utf8 = rt::gbk_to_utf8(program_form);
+    std::string utf8 = rt::gb18030_to_utf8(program_form);
     std::replace(utf8.begin(), utf8.end(), '\\', '/');
     return utf8;
 }
