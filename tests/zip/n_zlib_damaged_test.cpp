@@ -58,7 +58,9 @@ TEST_F(DamagedZipTest, OnlyAWholeEmptyEndRecordListsAsEmpty) {
         boxes.clear();
         const std::string listing = zlib.of_directory(damaged);
         EXPECT_FALSE(boxes.shown().empty() && listing.empty()) << damaged << ": listed as empty without a word";
-        if (!boxes.shown().empty()) EXPECT_EQ(boxes.shown().front().title.rfind("ZLib Error in ", 0), 0u) << damaged;
+        if (!boxes.shown().empty()) {
+            EXPECT_EQ(boxes.shown().front().title.rfind("ZLib Error in ", 0), 0u) << damaged;
+        }
     }
     boxes.clear();
     EXPECT_EQ(zlib.of_directory("zero.zip"), "");
@@ -103,7 +105,9 @@ TEST_F(DamagedZipTest, ADeclaredSizeBeyondTheDataAllocatesNothing) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status)) << "the extraction ended with signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-    if (WIFEXITED(status)) EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (WIFEXITED(status)) {
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
 }
 
 // Info-ZIP keeps the sizes of an entry it packs from a pipe in the ZIP64
