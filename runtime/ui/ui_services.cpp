@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -26,6 +27,13 @@ void install_ui_services() {
     set_file_dialog(std::make_unique<QtFileDialog>());
     set_clipboard(std::make_unique<QtClipboard>());
     set_browser(std::make_unique<QtBrowser>());
+}
+
+bool set_application_icon(const std::string& icon_file) {
+    const QIcon icon(QString::fromStdString(native_path(icon_file)));
+    if (icon.isNull() || icon.availableSizes().isEmpty()) return false;
+    QApplication::setWindowIcon(icon);
+    return true;
 }
 
 // ---- message boxes ------------------------------------------------------------
