@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-noto-cjk
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox x11-utils imagemagick
   zip unzip
   iputils-ping
 )

@@ -63,13 +63,20 @@ session() {
   }
   count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
   logins() { grep -c "action=user_chks_ones" "$work/gateway.out" || true; }
-  has_icon() { xprop -id "$1" _NET_WM_ICON 2>/dev/null | grep -q "_NET_WM_ICON(CARDINAL) ="; }
+  # The window's first icon is the client's: its size and the alpha of
+  # every pixel (the colours may be rounded on the way), not the toolkit's.
+  has_icon() {
+    local got
+    got=$(xprop -id "$1" -f _NET_WM_ICON 32c _NET_WM_ICON 2>/dev/null | sed 's/^[^=]*= //' | tr ',' '\n' |
+          awk -v n="$icon_pixels" 'NR <= 2 {print $1} NR > 2 && NR <= n + 2 {printf "%d\n", int($1 / 16777216)}' | md5sum)
+    [ "$got" = "$icon_alpha" ]
+  }
   # Presses Return in the box titled $1, which must be up, and sees it go.
   close_box() {
     local box
     box=$(window "$1")
     [ -n "$box" ] || { fail "no box \"$1\""; return; }
-    xdotool windowactivate --sync "$box" 2>/dev/null || true
+    xdotool windowactivate "$box" 2>/dev/null || true
     sleep 0.3
     xdotool key Return
     sleep 1.5
@@ -147,7 +154,7 @@ session() {
     fail "the launcher showed no box"
   else
     has_icon "$box" || fail "the launcher's box has no icon of its own"
-    xdotool windowactivate --sync "$box" 2>/dev/null || true
+    xdotool windowactivate "$box" 2>/dev/null || true
     sleep 0.3
     xdotool key Return
   fi
@@ -156,7 +163,13 @@ session() {
   kill "$wm" 2>/dev/null || true
   return $failed
 }
-export work
+# The client's icon as the window manager should see it: width, height,
+# then the alpha of each pixel.
+icon="$bin/res/澄渊达.ico[0]"
+read -r icon_w icon_h < <(identify -format "%w %h\n" "$icon")
+icon_pixels=$((icon_w * icon_h))
+icon_alpha=$({ echo "$icon_w"; echo "$icon_h"; convert "$icon" -depth 8 rgba:- | od -An -v -tu1 -w4 | awk '{print $4}'; } | md5sum)
+export work icon_pixels icon_alpha
 # xvfb-run is a POSIX shell script, which passes no exported functions on.
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
 echo "one request and one box a key press; the icon; the caret where the form wants it"
