@@ -834,7 +834,7 @@ bool n_zlib::of_extractblob(unzfile aul_unzfile, const std::string& as_filename,
     }
     entry e;
     bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    open_current(aul_unzfile, is_password);
+    known = open_current(aul_unzfile, is_password) == UNZ_OK && known;
     // The blob grows as the data arrive: the declared size is only a claim.
     rt::blob work;
     drained result = drained::damaged;
@@ -871,7 +871,7 @@ bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename,
     }
     entry e;
     bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    open_current(aul_unzfile, is_password); // a failed open shows as a failed first read
+    known = open_current(aul_unzfile, is_password) == UNZ_OK && known; // a failed open fails the extraction
 
     std::string native = rt::native_path(as_filename);
     extraction_output out;
