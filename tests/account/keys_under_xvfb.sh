@@ -51,10 +51,10 @@ session() {
   local client=$!
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }
-  # The id of the first visible window with exactly that title, waiting up to 10 s.
+  # The id of the first visible window with exactly that title, waiting up to 20 s.
   window() {
     local id=""
-    for _ in $(seq 100); do
+    for _ in $(seq 200); do
       id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
       [ -n "$id" ] && break
       sleep 0.1
@@ -71,14 +71,20 @@ session() {
           awk -v n="$icon_pixels" 'NR <= 2 {print $1} NR > 2 && NR <= n + 2 {printf "%d\n", int($1 / 16777216)}' | md5sum)
     [ "$got" = "$icon_alpha" ]
   }
-  # Presses Return in the box titled $1, which must be up, and sees it go.
+  # Presses Return in the box titled $1, which must be up, waits until it
+  # has gone and gives a second box, if any, the time to come.
   close_box() {
-    local box
+    local box up
     box=$(window "$1")
     [ -n "$box" ] || { fail "no box \"$1\""; return; }
+    up=$(count "$1")
     xdotool windowactivate "$box" 2>/dev/null || true
     sleep 0.3
     xdotool key Return
+    for _ in $(seq 50); do
+      [ "$(count "$1")" -lt "$up" ] && break
+      sleep 0.1
+    done
     sleep 1.5
   }
 
