@@ -140,16 +140,20 @@ bool press_bound_button(Window& w, int vk, QWidget* focus) {
 class KeyFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() == QEvent::KeyRelease) heard_ = {};
         if (e->type() != QEvent::KeyPress) return false;
         auto* target = qobject_cast<QWidget*>(obj);
         if (!target) return false;
-        // A key that a widget ignores travels on to its parents; the window
-        // hears it once, at the widget that had it first.
+        auto* k = static_cast<QKeyEvent*>(e);
+        // A key that a widget ignores travels on to its parents, as the same
+        // event; the window hears it once, at the widget that had it first.
+        // While a message box that the key opened was up, the focus may have
+        // gone nowhere, so the focus alone cannot tell the first widget.
+        if (heard_.matches(k)) return false;
         QWidget* focus = QApplication::focusWidget();
         if (focus && target != focus) return false;
         Window* w = window_of(target);
         if (!w || !w->is_open()) return false;
-        auto* k = static_cast<QKeyEvent*>(e);
         const int vk = virtual_key(k->key());
         if (vk == 0) return false;
         unsigned long flags = 0;
@@ -157,9 +161,23 @@ public:
         if (k->modifiers() & Qt::ControlModifier) flags |= key_control;
         QPointer<QWidget> alive(w->widget());
         w->key(vk, flags);
-        if (!alive || !w->is_open()) return true;
-        return press_bound_button(*w, vk, focus);
+        bool handled = alive && w->is_open() ? press_bound_button(*w, vk, focus) : true;
+        // Noted after the handling: keys pressed in a box it opened pass here
+        // in between.
+        heard_ = {k, k->timestamp(), k->key()};
+        return handled;
     }
+
+private:
+    // The key press the window heard last, until its key is released.
+    struct Heard {
+        const QKeyEvent* event = nullptr;
+        quint64 timestamp = 0;
+        int key = 0;
+        bool matches(const QKeyEvent* k) const {
+            return event == k && timestamp == k->timestamp() && key == k->key();
+        }
+    } heard_;
 };
 
 void install_key_filter() {

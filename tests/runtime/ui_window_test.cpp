@@ -239,6 +239,29 @@ TEST(UiWindow, KeysReachTheWindowWhileAChildHasTheFocus) {
     EXPECT_EQ(d.keys, (std::vector<K>{{13, 0}, {38, 0}, {40, rt::key_shift}, {27, 0}, {13, 0}}));
 }
 
+// A key press that opens a message box may leave the focus nowhere once
+// the box has closed (on a real desktop, until the window is active again);
+// the same press travelling on to the edit's parents is still heard once.
+class ClearsTheFocus : public Dialog {
+public:
+    void key(int k, unsigned long f) override {
+        Dialog::key(k, f);
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    }
+};
+
+TEST(UiWindow, AKeyPressIsHeardOnceWhenItsHandlingLeftTheFocusNowhere) {
+    ClearsTheFocus d;
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        d.sle_1.SetFocus();
+        send_key(d.sle_1.widget(), Qt::Key_Return);
+        send_key(d.sle_1.widget(), Qt::Key_Return); // a second press is a press of its own
+        rt::Close(w);
+    });
+    rt::Open(d);
+    EXPECT_EQ(d.keys.size(), 2u);
+}
+
 TEST(UiWindow, EscPressesOnlyACancelButton) {
     Dialog d;
     rt::CommandButton cb_cancel{&d, "取消&C"};

@@ -150,6 +150,7 @@ struct FakeGateway::Impl {
     bool stopping = false;
     long balance = 0, sendtotal = 0, tasks = 0, signups = 0;
 
+    std::function<void(const Request&)> echo;
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
 
@@ -213,6 +214,7 @@ struct FakeGateway::Impl {
             if (!pseudo.count(name)) r.headers.emplace_back(name, value);
         r.body = req.body;
         std::lock_guard lock(m);
+        if (echo) echo(r);
         log.push_back(r);
         return r;
     }
@@ -230,7 +232,7 @@ struct FakeGateway::Impl {
         const bool sms_action = action == "send" || action == "overage";
         if ((r.path == sms_path && !sms_action) || (r.path == api_path && !account_action))
             return plain(res, 404, "404 Not Found");
-        rt::blob xml = options.demo ? demo(action, r) : scripted(action);
+        rt::blob xml = options.demo && !scripts.count(action) ? demo(action, r) : scripted(action);
         if (failure == Failure::malformed_xml) xml = malformed(xml);
         if (failure == Failure::wrong_declaration) xml = wrongly_declared(xml);
         res.status = 200;
@@ -319,6 +321,11 @@ std::string FakeGateway::url() const { return "http://127.0.0.1:" + std::to_stri
 void FakeGateway::script(const std::string& action, rt::blob answer) {
     std::lock_guard lock(impl_->m);
     impl_->scripts[action] = std::move(answer);
+}
+
+void FakeGateway::on_request(std::function<void(const Request&)> fn) {
+    std::lock_guard lock(impl_->m);
+    impl_->echo = std::move(fn);
 }
 
 void FakeGateway::serve(const std::string& path, rt::blob bytes, int status) {
