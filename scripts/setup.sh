@@ -16,6 +16,7 @@ packages=(
   xvfb xauth xdotool
   zip unzip
   iputils-ping
+  desktop-file-utils
 )
 
 missing=()
