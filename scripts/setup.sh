@@ -17,6 +17,7 @@ packages=(
   openbox trayer imagemagick x11-utils
   zip unzip
   iputils-ping
+  desktop-file-utils
 )
 
 missing=()
