@@ -290,6 +290,12 @@ std::vector<nstring> DataStore::column_strings(const std::string& column) const 
     return out;
 }
 
+std::span<const Any> DataStore::column_cells(const std::string& column) const {
+    const int n = column_number(column);
+    if (n == 0) return {};
+    return {rows_->cols[static_cast<std::size_t>(n - 1)].data(), static_cast<std::size_t>(rows_->count)};
+}
+
 // ---- moving rows -----------------------------------------------------------------
 
 bool DataStore::compatible_with(const DataStore& other) const {

@@ -9,6 +9,7 @@
 #include "runtime/xml.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 namespace {
@@ -18,6 +19,13 @@ constexpr std::int64_t red = rt::RGB(255, 0, 0);
 // Trim(s) is empty: spaces only. Asked of every row before a send, so it
 // makes no trimmed copy.
 bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
+
+// A number cell that holds nothing to send to: null, or a text of spaces.
+bool blank_cell(const rt::Any& v) {
+    if (v.is_null()) return true;
+    if (const std::string* s = v.get<std::string>()) return blank(*s);
+    return blank(rt::String(v).value_or(""));
+}
 
 } // namespace
 
@@ -198,14 +206,15 @@ bool w_sms_new::wf_delete_blank_rows() {
     // The numbers are read in one pass, and the rows that stay are gathered
     // run by run and put back at once: deleting blank rows one by one takes
     // a minute for a file with a blank line after each of 100,000 numbers.
-    const std::vector<rt::nstring> mobile = dw_list.column_strings("mobile");
+    // The cells are looked at where they are: copying 200,000 numbers to
+    // find none blank cost more than the rest of the pass.
+    const std::span<const rt::Any> mobile = dw_list.column_cells("mobile");
     const auto rows = static_cast<std::int32_t>(mobile.size());
     rt::DataStore kept(dw_list.object());
     std::int32_t run = 1; // first row of the current run of rows that stay
     bool any_blank = false;
     for (std::int32_t row = 1; row <= rows; ++row) {
-        const rt::nstring& value = mobile[static_cast<std::size_t>(row - 1)];
-        if (value && !blank(*value)) continue;
+        if (!blank_cell(mobile[static_cast<std::size_t>(row - 1)])) continue;
         any_blank = true;
         if (run < row) dw_list.RowsCopy(run, row - 1, kept, kept.RowCount() + 1);
         run = row + 1;
