@@ -120,9 +120,11 @@ struct Stamp {
     }
 };
 
-bool stamp_of(const std::string& native, Stamp& s) {
+bool stamp_of(const std::string& native, Stamp& s, bool* absent = nullptr) {
     struct stat st {};
-    if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int rc = ::stat(native.c_str(), &st);
+    if (absent) *absent = rc != 0 && errno == ENOENT;
+    if (rc != 0 || !S_ISREG(st.st_mode)) return false;
     s = {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
     return true;
 }
@@ -148,7 +150,13 @@ class TextCache {
 public:
     std::optional<std::string> read(const std::string& native, bool& missing) {
         Stamp now;
-        if (stamp_of(native, now)) {
+        bool absent = false;
+        if (!stamp_of(native, now, &absent) && absent) {
+            // No such file: what read_file answers too, without its path work.
+            missing = true;
+            return std::string();
+        }
+        {
             std::lock_guard lock(mutex_);
             auto it = texts_.find(native);
             if (it != texts_.end() && it->second.first == now) {
