@@ -711,15 +711,18 @@ namespace {
 class FramePacer final : public QObject {
 public:
     static FramePacer& get() {
-        static FramePacer* pacer = [] {
-            auto* p = new FramePacer;
-            QCoreApplication::instance()->installEventFilter(p);
-            return p;
-        }();
+        static FramePacer* pacer = new FramePacer;
         return *pacer;
     }
 
     void yield() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
+        // Watching the application that runs now (a test may make another).
+        if (app != app_) {
+            app_ = app;
+            app->installEventFilter(this);
+        }
         ++depth_;
         if (frame_.isValid() && frame_.elapsed() >= frame_ms) release();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -760,6 +763,7 @@ private:
             if (h) QCoreApplication::postEvent(h, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
     }
 
+    QPointer<QCoreApplication> app_;
     int depth_ = 0;
     bool timer_armed_ = false;
     QElapsedTimer frame_; // since the last repaint let through
