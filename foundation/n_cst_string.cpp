@@ -68,7 +68,10 @@ std::int32_t join(const std::vector<nstring>& elements, const nstring& as_delimi
     bool first = true;
     for (const nstring& e : elements) {
         if (!taken(e)) continue;
-        if (!first) out = std::copy(delimiter.begin(), delimiter.end(), out);
+        if (!first) {
+            if (delimiter.size() == 1) *out++ = delimiter[0];
+            else out = std::copy(delimiter.begin(), delimiter.end(), out);
+        }
         const std::string& text = rt::or_empty(e);
         out = std::copy(text.begin(), text.end(), out);
         first = false;
