@@ -51,13 +51,29 @@ nlong parse_to_array(const nstring& as_source, const nstring& as_delimiter, std:
 std::int32_t join(const std::vector<nstring>& elements, const nstring& as_delimiter, const nbool& ab_processempty,
                   nstring& as_ref_string) {
     if (!as_delimiter || elements.empty()) return -1;
-    std::string joined;
-    bool process_empty = ab_processempty.value_or(true);
+    const bool process_empty = ab_processempty.value_or(true);
+    const std::string& delimiter = *as_delimiter;
+    const auto taken = [&](const nstring& e) { return process_empty || !rt::or_empty(e).empty(); };
+    // Measured first and written in place: the send window joins 4000
+    // numbers at a time.
+    std::size_t length = 0, count = 0;
+    for (const nstring& e : elements) {
+        if (!taken(e)) continue;
+        length += rt::or_empty(e).size();
+        ++count;
+    }
+    if (count > 1) length += (count - 1) * delimiter.size();
+    std::string joined(length, '\0');
+    char* out = joined.data();
     bool first = true;
     for (const nstring& e : elements) {
-        if (!process_empty && rt::or_empty(e).empty()) continue;
-        if (!first) joined += *as_delimiter;
-        joined += rt::or_empty(e);
+        if (!taken(e)) continue;
+        if (!first) {
+            if (delimiter.size() == 1) *out++ = delimiter[0];
+            else out = std::copy(delimiter.begin(), delimiter.end(), out);
+        }
+        const std::string& text = rt::or_empty(e);
+        out = std::copy(text.begin(), text.end(), out);
         first = false;
     }
     as_ref_string = std::move(joined);

@@ -290,6 +290,12 @@ std::vector<nstring> DataStore::column_strings(const std::string& column) const 
     return out;
 }
 
+std::span<const Any> DataStore::column_cells(const std::string& column) const {
+    const int n = column_number(column);
+    if (n == 0) return {};
+    return {rows_->cols[static_cast<std::size_t>(n - 1)].data(), static_cast<std::size_t>(rows_->count)};
+}
+
 // ---- moving rows -----------------------------------------------------------------
 
 bool DataStore::compatible_with(const DataStore& other) const {
@@ -303,11 +309,9 @@ int DataStore::RowsCopy(std::int32_t start, std::int32_t end, DataStore& target,
     if (!valid_row(start) || end < start || before < 1 || !compatible_with(target)) return -1;
     end = std::min(end, RowCount());
     const auto n = static_cast<std::size_t>(end - start + 1);
-    // Taken out first, so that a store may copy rows into itself.
-    std::vector<std::vector<Any>> cells(rows_->cols.size());
-    for (std::size_t c = 0; c < cells.size(); ++c) {
+    const std::size_t columns = rows_->cols.size();
+    for (std::size_t c = 0; c < columns; ++c) {
         const auto& src = rows_->cols[c];
-        cells[c].assign(src.begin() + (start - 1), src.begin() + (end));
         const ColumnDef& tc = *target.column(static_cast<int>(c) + 1);
         // A text column at least as long as this one takes every text it
         // holds: no need to look at each cell (the send window copies its
@@ -316,19 +320,29 @@ int DataStore::RowsCopy(std::int32_t start, std::int32_t end, DataStore& target,
         if (sc.type == ColType::Char && tc.type == ColType::Char &&
             (tc.length <= 0 || (sc.length > 0 && sc.length <= tc.length)))
             continue;
-        for (const Any& v : cells[c]) {
+        for (auto it = src.begin() + (start - 1); it != src.begin() + end; ++it) {
             Any ignored;
-            if (!coerce_cell(tc, v, ignored)) return -1;
+            if (!coerce_cell(tc, *it, ignored)) return -1;
         }
     }
     Rows& t = *target.rows_;
+    // Rows copied within their own store are taken out first, as the
+    // insertion moves them; into another store they go straight across.
+    std::vector<std::vector<Any>> cells(&t == rows_.get() ? columns : 0);
+    for (std::size_t c = 0; c < cells.size(); ++c)
+        cells[c].assign(rows_->cols[c].begin() + (start - 1), rows_->cols[c].begin() + end);
     const std::int32_t at = std::min(before, t.count + 1);
     t.notify([&](RowObserver* o) { o->before_insert(at, static_cast<long>(n)); });
-    for (std::size_t c = 0; c < cells.size(); ++c) {
+    for (std::size_t c = 0; c < columns; ++c) {
         auto& dst = t.cols[c];
         dst.resize(static_cast<std::size_t>(t.count)); // drop any cells past the rows
-        dst.insert(dst.begin() + (at - 1), std::make_move_iterator(cells[c].begin()),
-                   std::make_move_iterator(cells[c].end()));
+        if (cells.empty()) {
+            const auto& src = rows_->cols[c];
+            dst.insert(dst.begin() + (at - 1), src.begin() + (start - 1), src.begin() + end);
+        } else {
+            dst.insert(dst.begin() + (at - 1), std::make_move_iterator(cells[c].begin()),
+                       std::make_move_iterator(cells[c].end()));
+        }
     }
     t.selected.insert(t.selected.begin() + (at - 1), n, 0);
     t.count += static_cast<std::int32_t>(n);

@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,9 @@ public:
     std::vector<Any> column_values(int column) const;
     // The same as texts (String of each value; null stays null).
     std::vector<nstring> column_strings(const std::string& column) const;
+    // The same cells where they are, without copies, for one pass over many
+    // rows; valid until the rows change. Empty for an unknown column.
+    std::span<const Any> column_cells(const std::string& column) const;
 
     // ---- moving rows -----------------------------------------------------
     // Copies rows start..end of this store before row `before` of target

@@ -1,5 +1,6 @@
 #include "runtime/datetime.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <optional>
@@ -101,10 +102,23 @@ std::optional<Time> parse_time(std::string_view s) {
     return Time{hour, *m, sec, ms};
 }
 
+// printf's "%0*d", without printf: every log entry and every request
+// formats the clock.
 std::string pad(int v, int width) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", width, v);
-    return buf;
+    if (v < 0) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%0*d", width, v);
+        return buf;
+    }
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    std::string out(static_cast<std::size_t>(std::max(width, n)), '0');
+    for (int i = 0; i < n; ++i) out[out.size() - 1 - static_cast<std::size_t>(i)] = digits[i];
+    return out;
 }
 
 // The one formatter behind the three String forms; a date alone formats its

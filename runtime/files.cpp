@@ -21,7 +21,8 @@ struct OpenFile {
     FileMode mode;
     FileAccess access;
     FileLock lock;
-    std::string key; // the file's canonical native path
+    std::string native;
+    std::string key; // the file's canonical native path, once it was needed
 };
 
 std::map<int, OpenFile>& open_files() {
@@ -50,12 +51,18 @@ bool denies(FileLock lock, FileAccess access) {
     return false;
 }
 
-// Whether an open of `key` with this access and lock agrees with every open
-// file number of the same file.
-bool lock_allows(const std::string& key, FileAccess access, FileLock lock) {
-    for (const auto& [n, f] : open_files()) {
-        if (f.key != key) continue;
-        if (denies(f.lock, access) || denies(lock, f.access)) return false;
+// Whether an open of `native` with this access and lock agrees with every
+// open file number of the same file. The canonical paths (a readlink for
+// every folder on the way) are taken only for a pair whose locks would
+// clash, so that opening a file with no other open, as every log entry
+// does, costs no path walk.
+bool lock_allows(const std::string& native, FileAccess access, FileLock lock) {
+    std::string key;
+    for (auto& [n, f] : open_files()) {
+        if (!denies(f.lock, access) && !denies(lock, f.access)) continue;
+        if (key.empty()) key = key_of(native);
+        if (f.key.empty()) f.key = key_of(f.native);
+        if (f.key == key) return false;
     }
     return true;
 }
@@ -125,14 +132,17 @@ int FileOpen(const std::string& name, FileMode mode, FileAccess access, FileLock
     std::string native = native_path(name);
     if (native.empty()) return -1;
     if (access == FileAccess::Read && !is_file(native)) return -1; // fopen would open a folder
-    std::string key = key_of(native);
-    if (!lock_allows(key, access, lock)) return -1;
+    if (!lock_allows(native, access, lock)) return -1;
     const char* how = access == FileAccess::Read ? "rb" : writemode == WriteMode::Append ? "ab" : "wb";
     std::FILE* f = std::fopen(native.c_str(), how);
     if (!f) return -1;
     int number = 1;
     while (open_files().count(number)) ++number;
-    open_files()[number] = OpenFile{f, mode, access, lock, key};
+    // A relative name is made absolute now: its canonical path may be asked
+    // for after the working folder has changed.
+    std::error_code ec;
+    std::string absolute = native[0] == '/' ? native : fs::absolute(native, ec).string();
+    open_files()[number] = OpenFile{f, mode, access, lock, ec ? native : std::move(absolute), {}};
     return number;
 }
 

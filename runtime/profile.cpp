@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace rt {
@@ -103,6 +106,93 @@ std::optional<std::string> read_file(const std::string& native, bool& missing) {
     return s.str();
 }
 
+// What a file looked like when its text was read: any write (in place or
+// through a rename) changes one of these, so a text read under the same
+// stamp is the file's text still.
+struct Stamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{}, ctime{};
+    bool operator==(const Stamp& o) const {
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+bool stamp_of(const std::string& native, Stamp& s, bool* absent = nullptr) {
+    struct stat st {};
+    const int rc = ::stat(native.c_str(), &st);
+    if (absent) *absent = rc != 0 && errno == ENOENT;
+    if (rc != 0 || !S_ISREG(st.st_mode)) return false;
+    s = {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+    return true;
+}
+
+// A time stamp older than the file system's tick by a wide margin: a later
+// write of the same length then carries another stamp. Local file systems
+// stamp to the millisecond or better; one that keeps whole seconds only
+// (no nanoseconds) is given two.
+bool settled(const Stamp& s) {
+    timespec clock{};
+    ::clock_gettime(CLOCK_REALTIME, &clock);
+    const auto age_ns = [&](const timespec& t) {
+        return (static_cast<long long>(clock.tv_sec) - t.tv_sec) * 1000000000LL + (clock.tv_nsec - t.tv_nsec);
+    };
+    const long long margin = s.mtime.tv_nsec == 0 && s.ctime.tv_nsec == 0 ? 2000000000LL : 100000000LL;
+    return age_ns(s.mtime) >= margin && age_ns(s.ctime) >= margin;
+}
+
+// The client reads its INI file before every gateway request: the text of
+// a file read before is taken again while the file's stamp is unchanged,
+// which costs one stat in place of an open and a read.
+class TextCache {
+public:
+    std::optional<std::string> read(const std::string& native, bool& missing) {
+        Stamp now;
+        bool absent = false;
+        if (!stamp_of(native, now, &absent) && absent) {
+            // No such file: what read_file answers too, without its path work.
+            missing = true;
+            return std::string();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            auto it = texts_.find(native);
+            if (it != texts_.end() && it->second.first == now) {
+                missing = false;
+                return it->second.second;
+            }
+        }
+        std::optional<std::string> text = read_file(native, missing);
+        Stamp after;
+        std::lock_guard lock(mutex_);
+        // Kept only when the file stood still while it was read, and not
+        // while its time stamp is so fresh that a second write of the same
+        // length could still carry the same stamp.
+        if (text && !missing && stamp_of(native, after) && after == now && settled(now)) {
+            if (texts_.size() >= 16) texts_.clear();
+            texts_[native] = {now, *text};
+        } else {
+            texts_.erase(native);
+        }
+        return text;
+    }
+    void forget(const std::string& native) {
+        std::lock_guard lock(mutex_);
+        texts_.erase(native);
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::pair<Stamp, std::string>> texts_;
+};
+
+TextCache& text_cache() {
+    static TextCache cache;
+    return cache;
+}
+
 // The file a write replaces: a symbolic link is followed to its target, so
 // that the link stays and its target is written.
 std::string write_target(const std::string& native) {
@@ -168,7 +258,7 @@ nstring ProfileString(const nstring& file, const nstring& section, const nstring
                       const nstring& default_value) {
     if (!file || !section || !key || !default_value) return null;
     bool missing = false;
-    std::optional<std::string> text = read_file(native_path(*file), missing);
+    std::optional<std::string> text = text_cache().read(native_path(*file), missing);
     if (!text || missing) return default_value;
     return ProfileStringText(*text, section, key, default_value);
 }
@@ -209,7 +299,9 @@ int SetProfileString(const nstring& file, const nstring& section, const nstring&
         if (!text.empty() && text.back() != '\n') text += "\r\n";
         text += "[" + std::string(trim_blanks(*section)) + "]\r\n" + entry;
     }
-    return write_file(native, text) ? 1 : -1;
+    const bool written = write_file(native, text);
+    text_cache().forget(native);
+    return written ? 1 : -1;
 }
 
 } // namespace rt

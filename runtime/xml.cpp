@@ -46,7 +46,11 @@ int parse(const std::string& gbk_text, std::shared_ptr<const Document>* out) {
     init_once();
     const std::string utf8 = gbk_to_utf8(gbk_text);
 
-    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    // One parser context per thread, reset by every read: making one costs
+    // more than parsing a gateway answer, and the client reads one answer
+    // per message sent.
+    thread_local std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> ctxt(xmlNewParserCtxt(),
+                                                                                    xmlFreeParserCtxt);
     if (!ctxt) return xml_not_well_formed;
     ParseState state;
     ctxt->_private = &state;
@@ -58,6 +62,7 @@ int parse(const std::string& gbk_text, std::shared_ptr<const Document>* out) {
     auto owner = doc ? std::make_shared<const Document>(doc) : nullptr;
     if (state.doctype) return xml_doctype;
     if (!owner || !ctxt->wellFormed || !xmlDocGetRootElement(doc)) return xml_not_well_formed;
+    ctxt->_private = nullptr;
     if (out) *out = std::move(owner);
     return xml_well_formed;
 }

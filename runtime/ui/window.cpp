@@ -7,13 +7,16 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -696,7 +699,81 @@ void PostEvent(QObject* context, std::function<void()> fn) {
 
 void PostEvent(Window& w, std::function<void()> fn) { PostEvent(w.widget(), std::move(fn)); }
 
-void Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+namespace {
+
+// A loop that yields after every row would repaint the window thousands of
+// times a second, which costs more than the rows, while thirty pictures a
+// second already show a counter or a progress bar moving smoothly. Inside
+// Yield a window's repaint is therefore held back while the last one is
+// less than a frame (33 ms) old, and
+// delivered once the frame has passed (from the next Yield or, when the
+// loop has ended, from the event loop). Everything else a Yield runs
+// (clicks, keys, posted calls, timers) still runs at every call.
+class FramePacer final : public QObject {
+public:
+    static FramePacer& get() {
+        static FramePacer* pacer = new FramePacer;
+        return *pacer;
+    }
+
+    void yield() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) return;
+        // Watching the application that runs now (a test may make another).
+        if (app != app_) {
+            app_ = app;
+            app->installEventFilter(this);
+        }
+        ++depth_;
+        if (frame_.isValid() && frame_.elapsed() >= frame_ms) release();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        --depth_;
+    }
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (event->type() != QEvent::UpdateRequest || !target->isWidgetType()) return false;
+        if (depth_ > 0 && frame_.isValid() && frame_.elapsed() < frame_ms) {
+            hold(target);
+            return true;
+        }
+        frame_.start();
+        return false;
+    }
+
+private:
+    static constexpr int frame_ms = 33;
+
+    void hold(QObject* target) {
+        for (const QPointer<QObject>& h : held_)
+            if (h == target) return;
+        held_.push_back(target);
+        if (timer_armed_) return;
+        timer_armed_ = true;
+        const int wait = std::max(1, frame_ms - static_cast<int>(frame_.elapsed()));
+        QTimer::singleShot(wait, this, [this] { release(); });
+    }
+    // The held windows get their repaint request again; it paints all that
+    // changed meanwhile.
+    void release() {
+        timer_armed_ = false;
+        frame_.invalidate();
+        std::vector<QPointer<QObject>> held;
+        held.swap(held_);
+        for (const QPointer<QObject>& h : held)
+            if (h) QCoreApplication::postEvent(h, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
+
+    QPointer<QCoreApplication> app_;
+    int depth_ = 0;
+    bool timer_armed_ = false;
+    QElapsedTimer frame_; // since the last repaint let through
+    std::vector<QPointer<QObject>> held_;
+};
+
+} // namespace
+
+void Yield() { FramePacer::get().yield(); }
 
 std::uintptr_t Handle(const Window& w) { return w.is_open() ? reinterpret_cast<std::uintptr_t>(&w) : 0; }
 

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <thread>
+
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -157,3 +162,54 @@ TEST_F(Profile, AFailedWriteLeavesTheFileAsItWas) {
 }
 
 } // namespace
+
+namespace {
+
+// Sets the file's modification time back by `seconds`, as for a file that
+// has stood unchanged for a while (its text may then be taken again
+// without reading it).
+void age(const std::filesystem::path& native, int seconds) {
+    const auto t = std::filesystem::last_write_time(native);
+    std::filesystem::last_write_time(native, t - std::chrono::seconds(seconds));
+}
+
+} // namespace
+
+// The text of a file read before is reused only while the file is
+// unchanged: every kind of change is seen by the next read.
+TEST_F(Profile, AChangedFileIsReadAgain) {
+    namespace fs = std::filesystem;
+    const fs::path native = dir.native() / "velotra.ini";
+    const std::string a = "[App_Env]\r\ndebug=0\r\n", b = "[App_Env]\r\ndebug=1\r\n";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        rt::nstring expected;
+    } cases[] = {
+        {"same length, written in place", [&] { dir.write(ini, b); }, "1"},
+        {"same length, in place, old time put back",
+         [&] {
+             const auto t = fs::last_write_time(native);
+             dir.write(ini, b);
+             fs::last_write_time(native, t);
+         },
+         "1"},
+        {"written through SetProfileString", [&] { rt::SetProfileString(ini, "App_Env", "debug", "1"); }, "1"},
+        {"removed", [&] { fs::remove(native); }, "DEF"},
+        {"made unreadable",
+         [&] { fs::permissions(native, fs::perms::owner_read, fs::perm_options::remove); },
+         geteuid() == 0 ? rt::nstring("0") : rt::nstring("DEF")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir.write(ini, a);
+        age(native, 60);
+        // Sleep past the stamp margin for the ctime of the write above.
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        ASSERT_EQ(get("App_Env", "debug"), "0");
+        ASSERT_EQ(get("App_Env", "debug"), "0"); // the second read may come from memory
+        c.change();
+        EXPECT_EQ(get("App_Env", "debug"), c.expected);
+        if (fs::exists(native)) fs::permissions(native, fs::perms::owner_read, fs::perm_options::add);
+    }
+}

@@ -7,6 +7,7 @@
 #include "runtime/ui/window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -367,4 +368,51 @@ TEST(UiWindow, AFrameDestroyedWithItsSheetOpenLeavesTheSheetUsable) {
     EXPECT_FALSE(sheet.is_sheet());
     sheet.set_title("after");
     EXPECT_TRUE(rt::open_windows().empty());
+}
+
+namespace {
+
+// Counts its paints and remembers the value each one showed.
+class Meter : public QWidget {
+public:
+    int value = 0, painted = -1, paints = 0;
+    void set(int v) {
+        value = v;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        ++paints;
+        painted = value;
+    }
+};
+
+} // namespace
+
+// A loop that yields after every step repaints at screen rate, not at every
+// step, and its last state is painted once the loop has ended.
+TEST(UiWindow, YieldPaintsAtScreenRateAndTheLastStateLands) {
+    Meter m;
+    m.resize(100, 20);
+    m.show();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 100) QCoreApplication::processEvents();
+    const int before = m.paints;
+    QElapsedTimer loop;
+    loop.start();
+    int steps = 0;
+    for (; loop.elapsed() < 200; ++steps) {
+        m.set(steps + 1);
+        rt::Yield();
+    }
+    const int during = m.paints - before;
+    EXPECT_GT(steps, 1000); // the loop is fast enough for the test to mean something
+    EXPECT_GE(during, 2);   // the user sees it move
+    EXPECT_LE(during, 20);  // at most some thirty a second, not one a step
+    QElapsedTimer after;
+    after.start();
+    while (after.elapsed() < 100) QCoreApplication::processEvents();
+    EXPECT_EQ(m.painted, steps);
 }
