@@ -71,9 +71,10 @@ std::optional<decimal> decimal::parse(std::string_view text) {
             if (first_dropped < 0) first_dropped = c - '0';
             continue;
         }
+        // Checked before the step: 38 digits times ten do not fit in 128 bits.
+        if (m > (mantissa_limit - 1 - (c - '0')) / 10) return std::nullopt;
         m = m * 10 + (c - '0');
         if (point) ++scale;
-        if (m >= mantissa_limit) return std::nullopt;
     }
     while (i < text.size() && text[i] == ' ') ++i;
     if (digits == 0 || i != text.size()) return std::nullopt;

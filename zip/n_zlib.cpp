@@ -247,6 +247,21 @@ int read_into(n_zlib::unz_archive* a, rt::blob& blob, std::size_t& count) {
     }
 }
 
+// Reads the open entry into `blob`, which grows with the data as they
+// arrive: the size an archive declares may be anything up to 4 GiB, and is
+// not reserved on its word. Stops with 1, as a full blob does, once more
+// than `limit` bytes arrive; otherwise as of_unzreadcurrentfile.
+int read_growing(n_zlib::unz_archive* a, rt::blob& blob, std::uint64_t limit) {
+    blob.clear();
+    char piece[extract_piece];
+    for (;;) {
+        int r = read_current(a, piece, extract_piece);
+        if (r <= 0) return r;
+        if (blob.size() + static_cast<std::uint64_t>(r) > limit) return 1;
+        blob.append(piece, static_cast<std::size_t>(r));
+    }
+}
+
 // ---- listing line ----------------------------------------------------------
 bool valid_date(int y, int m, int d) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -698,13 +713,12 @@ bool n_zlib::of_extractblob(unzfile aul_unzfile, const std::string& as_filename,
     entry e;
     bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
     open_current(aul_unzfile, is_password);
-    ablob_data.assign(known ? static_cast<std::size_t>(e.info.uncompressed_size) : 0, ' ');
-    std::size_t count = 0;
-    int read = read_into(aul_unzfile, ablob_data, count);
+    const std::uint64_t size = known ? e.info.uncompressed_size : 0;
+    int read = read_growing(aul_unzfile, ablob_data, size);
     int closed = close_current(aul_unzfile);
-    // A failed read, a CRC mismatch or data shorter than the entry's size:
-    // the blob does not hold the entry.
-    if (!known || read != 0 || closed < 0 || count != ablob_data.size()) {
+    // A failed read, a CRC mismatch or data shorter or longer than the
+    // entry's size: the blob does not hold the entry.
+    if (!known || read != 0 || closed < 0 || ablob_data.size() != size) {
         zlib_error(function, "Error extracting file '" + as_filename + "' within archive!");
         return false;
     }

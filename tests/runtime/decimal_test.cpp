@@ -53,4 +53,13 @@ TEST(Decimal, FailuresThrowRatherThanGiveAWrongNumber) {
     EXPECT_THROW(decimal::from_double(1e300), std::overflow_error);
 }
 
+// Found by fuzz/import_fuzz (a 39-digit field of a number file): the
+// 39th digit overflowed 128 bits before the limit was checked.
+TEST(Decimal, ADigitPastTheLimitIsRefusedBeforeItOverflows) {
+    EXPECT_TRUE(decimal::parse("99999999999999999999999999999999999999"));
+    EXPECT_FALSE(decimal::parse("999999999999999999999999999999999999999"));
+    EXPECT_FALSE(decimal::parse("0077777777700058477770777792613730872333232"));
+    EXPECT_FALSE(decimal::parse("1701411834604692317316873037158841057280"));
+}
+
 } // namespace
