@@ -17,10 +17,13 @@
 #include <iterator>
 #include <string>
 
-// A file of the source tree, as bytes. The tree is found from this header's
-// own path, so that no environment is needed.
+// A file of the source tree, as bytes. The tree is the one test_main names;
+// this header's own path serves only without it, since a compiler cache
+// may have made that path relative to the build.
 inline std::string source_file(const std::string& relative) {
-    const std::filesystem::path root = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    const char* named = std::getenv("VELOTRA_SOURCE_DIR");
+    const std::filesystem::path root = named && *named ? std::filesystem::path(named)
+                                                       : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
     std::ifstream in(root / relative, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

@@ -62,4 +62,15 @@ TEST(Decimal, ADigitPastTheLimitIsRefusedBeforeItOverflows) {
     EXPECT_FALSE(decimal::parse("1701411834604692317316873037158841057280"));
 }
 
+// Found by the sanitizer build: each of these stepped past 128 bits before
+// it was checked, which wraps (or is undefined) instead of failing.
+TEST(Decimal, OverflowsAreCaughtBeforeTheyWrap) {
+    const decimal big = dec("99999999999999999999999999999999999999");
+    EXPECT_THROW(big + dec("0.5"), std::overflow_error);           // aligning the scales
+    EXPECT_THROW(decimal::from_double(1e50), std::overflow_error); // the digits times 10^36
+    EXPECT_THROW(big / dec("0.1"), std::overflow_error);                  // the quotient moved up a place
+    // The remainder doubled for rounding: nearly 10^38 twice.
+    EXPECT_EQ((dec("99999999999999999999999999999999999998") / big).to_string(), "1");
+}
+
 } // namespace
