@@ -4,6 +4,7 @@
 #include "core/f_formvalue.h"
 #include "core/n_cst_manager.h"
 #include "runtime/strings.h"
+#include "shell/w_outlook.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ sys_w_login::sys_w_login() {
 
     // Kept for the command-bar test window; the user never sees it.
     cb_1.on_constructor = [this] { cb_1.Hide(); };
+    cb_1.on_clicked = [] { rt::Open(rt::make_window<w_outlook>()); };
     cb_ok.on_clicked = [this] { cb_ok_clicked(); };
     cb_set.on_clicked = [this] { cb_set_clicked(); };
     cb_cancel.on_clicked = [this] { cb_cancel_clicked(); };

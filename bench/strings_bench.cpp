@@ -77,6 +77,43 @@ void BM_GlobalReplace(benchmark::State& state) {
 }
 BENCHMARK(BM_GlobalReplace)->Unit(benchmark::kMillisecond);
 
+// A key=value list of `bytes` whose every key ends in the key looked for
+// ("名称7=..."), so that every match but the last is a rejected tail of a
+// longer key; the key itself comes last.
+std::string key_list(std::size_t bytes) {
+    std::string list;
+    for (int i = 0; list.size() < bytes; ++i) list += "名称" + std::to_string(i % 1000) + "k=值" + std::to_string(i) + ",";
+    return list + "k=last,";
+}
+
+// The baseline: one lower-casing pass over the same list, the least that a
+// search without regard to case can do.
+void BM_KeyValueBaseline_Lower(benchmark::State& state) {
+    const std::string list = key_list(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(rt::Lower(list));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * list.size()));
+}
+BENCHMARK(BM_KeyValueBaseline_Lower)->Arg(kMiB)->Unit(benchmark::kMillisecond);
+
+void BM_GetKeyValue(benchmark::State& state) {
+    const rt::nstring list = key_list(static_cast<std::size_t>(state.range(0)));
+    n_cst_string lnv_string;
+    for (auto _ : state) benchmark::DoNotOptimize(lnv_string.of_getkeyvalue(list, "K", ","));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * list->size()));
+}
+BENCHMARK(BM_GetKeyValue)->Arg(kMiB / 4)->Arg(kMiB)->Unit(benchmark::kMillisecond);
+
+void BM_SetKeyValue(benchmark::State& state) {
+    const rt::nstring list = key_list(static_cast<std::size_t>(state.range(0)));
+    n_cst_string lnv_string;
+    for (auto _ : state) {
+        rt::nstring work = list;
+        benchmark::DoNotOptimize(lnv_string.of_setkeyvalue(work, "K", "new", ","));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * list->size()));
+}
+BENCHMARK(BM_SetKeyValue)->Arg(kMiB / 4)->Arg(kMiB)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -36,6 +36,8 @@ int main(int, char** argv) {
     int qt_argc = 1;
     QApplication qapp(qt_argc, argv);
     rt::install_ui_services();
+    // The client's icon, stored beside the programs, stands for both.
+    rt::set_application_icon("res\\澄渊达.ico");
     auto driver = test_driver();
 
     velotra app;

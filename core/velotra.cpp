@@ -1,6 +1,7 @@
 #include "core/velotra.h"
 
 #include "core/n_cst_manager.h"
+#include "runtime/services.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -16,6 +17,9 @@ velotra::~velotra() {
 }
 
 void velotra::open(const std::string& commandline) {
+    // Seeded once for the whole run: the poster's and the update archive's
+    // names are drawn from here on, so two draws never repeat a sequence.
+    rt::Randomize(0);
     gnv_app = new n_cst_manager;
     gnv_app->pfc_open(commandline);
 }

@@ -106,6 +106,13 @@ bool is_visible(unsigned char c) { return c >= 33 && c <= 126; } // printable, n
 // flags are set, outside 32-126 with only ab_remove_nonprint.
 bool trimmed_away(unsigned char c, bool spaces) { return spaces ? !is_visible(c) : !is_printable(c); }
 
+// The offset of the first byte at or after `at` that is no space (LeftTrim's
+// rule); the text's length when there is none.
+std::size_t skip_blanks(const std::string& s, std::size_t at) {
+    const std::size_t i = at < s.size() ? s.find_first_not_of(' ', at) : std::string::npos;
+    return i == std::string::npos ? s.size() : i;
+}
+
 } // namespace
 
 rt::nlong n_cst_string::of_parsetoarray(const rt::nstring& as_source, const rt::nstring& as_delimiter,
@@ -301,21 +308,28 @@ rt::nstring n_cst_string::of_getkeyvalue(const rt::nstring& as_source, const rt:
     if (any_null(as_source, as_keyword, as_separator)) return rt::null;
     std::string ls_keyvalue;
     if (as_keyword->empty() || as_separator->empty()) return ls_keyvalue;
+    const std::string& source = *as_source;
     const std::string& separator = *as_separator;
-    std::string keyword = rt::Lower(*as_keyword);
-    std::int32_t keylen = rt::Len(keyword), seplen = rt::Len(separator);
-    std::string work = *as_source;
-    // Every pass drops at least the keyword's bytes from the working text.
+    const std::string keyword = rt::Lower(*as_keyword);
+    const std::size_t keylen = keyword.size(), seplen = separator.size();
+    // The list is lower-cased once and walked by offset: a rejected match
+    // costs no copy, so a long list is read in linear time.
+    const std::string lowered = rt::Lower(source);
+    rt::PosScanner keys(lowered, keyword);
+    std::size_t from = 0; // where the text still to search begins
     for (;;) {
-        std::int32_t li_keyword = rt::Pos(rt::Lower(work), keyword);
-        if (li_keyword == 0) return ls_keyvalue;
-        std::string ls_source = work;
-        work = rt::LeftTrim(rt::Mid(work, li_keyword + keylen));
-        std::int32_t q = li_keyword - seplen;
-        if (q > 0 && rt::Mid(ls_source, q, seplen) != separator) continue; // tail of a longer key
-        if (rt::Left(work, 1) != "=") continue;
-        std::int32_t li_separator = rt::Pos(work, separator, 2);
-        ls_keyvalue = rt::Trim(li_separator > 0 ? rt::Mid(work, 2, li_separator - 2) : rt::Mid(work, 2));
+        const std::int32_t found = keys.next(static_cast<std::int32_t>(from) + 1);
+        if (found == 0) return ls_keyvalue;
+        const std::size_t at = static_cast<std::size_t>(found) - 1;
+        const std::size_t before = from;
+        from = skip_blanks(source, at + keylen);
+        // The tail of a longer key: no separator right before it.
+        if (at - before >= seplen && source.compare(at - seplen, seplen, separator) != 0) continue;
+        if (from >= source.size() || source[from] != '=') continue;
+        const std::string_view rest = std::string_view(source).substr(from);
+        const std::int32_t li_separator = rt::Pos(rest, separator, 2);
+        ls_keyvalue = rt::Trim(li_separator > 0 ? rest.substr(1, static_cast<std::size_t>(li_separator) - 2)
+                                                : rest.substr(1));
         return ls_keyvalue;
     }
 }
@@ -325,27 +339,40 @@ rt::nint n_cst_string::of_setkeyvalue(rt::nstring& as_source, const rt::nstring&
     if (any_null(as_source, as_keyword, as_keyvalue, as_separator)) return rt::null;
     std::int16_t li_found = -1;
     if (as_keyword->empty() || as_separator->empty()) return li_found;
-    std::string keyword = rt::Lower(*as_keyword);
-    std::int32_t keylen = rt::Len(keyword);
-    std::string source = *as_source;
-    std::int32_t start = 1;
+    const std::string& source = *as_source;
+    const std::string keyword = rt::Lower(*as_keyword);
+    const std::size_t keylen = keyword.size();
+    // One pass over the list as it was: what lies before a replaced value
+    // is copied once, and the search resumes at the separator after the new
+    // value, so a value holding the key and "=" is not set again.
+    const std::string lowered = rt::Lower(source);
+    rt::PosScanner keys(lowered, keyword), equals(source, "="), separators(source, *as_separator);
+    std::string result;
+    std::size_t copied = 0, from = 0;
     for (;;) {
-        std::int32_t li_keyword = rt::Pos(rt::Lower(source), keyword, start);
-        if (li_keyword == 0) break;
-        std::string ls_temp = rt::LeftTrim(rt::Mid(source, li_keyword + keylen));
-        if (rt::Left(ls_temp, 1) != "=") {
-            start = li_keyword + 1;
+        const std::int32_t found = keys.next(static_cast<std::int32_t>(from) + 1);
+        if (found == 0) break;
+        const std::size_t at = static_cast<std::size_t>(found) - 1;
+        const std::size_t after = skip_blanks(source, at + keylen);
+        if (after >= source.size() || source[after] != '=') {
+            from = at + 1;
             continue;
         }
-        std::int32_t li_equal = rt::Pos(source, "=", li_keyword + 1);
-        std::int32_t li_separator = rt::Pos(source, *as_separator, li_equal + 1);
-        source = rt::Left(source, li_equal) + *as_keyvalue + (li_separator > 0 ? rt::Mid(source, li_separator) : "");
+        const std::int32_t li_equal = equals.next(found + 1);
+        const std::int32_t li_separator = separators.next(li_equal + 1);
+        result.append(source, copied, static_cast<std::size_t>(li_equal) - copied);
+        result += *as_keyvalue;
         li_found = 1;
-        // Resume after the new value, so that a value holding the key and
-        // "=" is not set again (and again).
-        start = li_equal + rt::Len(*as_keyvalue) + 1;
+        if (li_separator == 0) {
+            copied = source.size();
+            break;
+        }
+        copied = from = static_cast<std::size_t>(li_separator) - 1;
     }
-    as_source = source;
+    if (li_found == 1) {
+        result.append(source, copied, std::string::npos);
+        as_source = std::move(result);
+    }
     return li_found;
 }
 

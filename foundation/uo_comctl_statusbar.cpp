@@ -2,6 +2,7 @@
 
 #include "runtime/ui/qt_text.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
 #include <qdrawutil.h>
@@ -46,10 +47,21 @@ long uo_comctl_statusbar::send(long msg, unsigned long wparam, void* lparam) {
     if (msg == SB_SETTEXT) {
         const unsigned long part = wparam & 0xFF;
         const std::string text = lparam ? *static_cast<const std::string*>(lparam) : std::string();
-        if (part == simple_part) simple_text_ = text;
-        else if (part < texts_.size()) texts_[part] = text;
-        else return 0;
-        update();
+        if (part == simple_part) {
+            simple_text_ = text;
+            update();
+        } else if (part < texts_.size()) {
+            if (texts_[part] == text) return 1;
+            texts_[part] = text;
+            // Only the part repaints: a loop that writes its progress into
+            // one part after every row keeps the others' drawing to itself.
+            rect r;
+            if (!simple_ && widget() && send(SB_GETRECT, part, &r))
+                widget()->update(QRect(static_cast<int>(r.left), 0, static_cast<int>(r.right - r.left), height_px));
+            else update();
+        } else {
+            return 0;
+        }
         return 1;
     }
     if (msg == SB_GETTEXT || msg == SB_GETTEXTLENGTH) {
@@ -157,11 +169,15 @@ void uo_comctl_statusbar::paint(QPainter& p) {
         part(QRect(0, border_v, w->width(), w->height() - border_v), simple_text_);
         return;
     }
+    // What this paint may change, in device pixels; empty when unknown.
+    const QRegion exposed = p.paintEngine() ? p.paintEngine()->systemClip() : QRegion();
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         rect r;
         send(SB_GETRECT, i, &r);
-        part(QRect(static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
-                   static_cast<int>(r.bottom - r.top)),
-             texts_[i]);
+        const QRect area(static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+                         static_cast<int>(r.bottom - r.top));
+        if (!exposed.isEmpty() && !exposed.intersects(p.deviceTransform().mapRect(area.adjusted(0, -border_v, 0, 0))))
+            continue;
+        part(area, texts_[i]);
     }
 }

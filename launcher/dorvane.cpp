@@ -11,6 +11,7 @@
 #include <climits>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -22,7 +23,7 @@ const std::string client_name = std::string("velotra") + rt::exe_suffix;
 // The path as the user wrote it, in native form: a relative path stays
 // relative, so the system resolves it against the current directory.
 std::string native_as_written(const std::string& program_form) {
-    std::string utf8 = rt::gbk_to_utf8(program_form);
+    std::string utf8 = rt::gb18030_to_utf8(program_form);
     std::replace(utf8.begin(), utf8.end(), '\\', '/');
     return utf8;
 }
@@ -42,6 +43,15 @@ std::string locate(const std::string& exe, const std::string& appdir) {
     if (native.find('/') != std::string::npos) return "";
     std::string beside = rt::native_path(appdir + "\\" + exe);
     return is_file(beside) ? beside : "";
+}
+
+// Whether the file is the running launcher itself, by whatever name or
+// link it is reached: started, it would read the same [cfg] run and start
+// itself again, without end.
+bool is_this_launcher(const std::string& native) {
+    struct stat target {}, self {};
+    return ::stat(native.c_str(), &target) == 0 && ::stat("/proc/self/exe", &self) == 0 &&
+           target.st_dev == self.st_dev && target.st_ino == self.st_ino;
 }
 
 // Started in a session of its own, so the client outlives the launcher and
@@ -86,7 +96,7 @@ void dorvane::open(const std::string& /*commandline*/) {
     // A file that exists but cannot be started (no execute permission, not
     // a program) is as unusable to the user as a missing one.
     std::string native = locate(*exe, appdir);
-    if (native.empty() || !start(native)) rt::MessageBox("提示", "无效文件,请确保程序文件完整性!");
+    if (native.empty() || is_this_launcher(native) || !start(native)) rt::MessageBox("提示", "无效文件,请确保程序文件完整性!");
 }
 
 // The running executable in program form. Its folder is the program folder,

@@ -11,6 +11,8 @@ int main(int /*argc*/, char** argv) {
     char* qt_argv[] = {argv[0], nullptr};
     QApplication qt(qt_argc, qt_argv);
     rt::install_ui_services();
+    // The client's icon, stored beside the programs, stands for both.
+    rt::set_application_icon("res\\澄渊达.ico");
 
     dorvane app;
     app.open("");

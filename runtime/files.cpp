@@ -215,7 +215,7 @@ std::vector<std::string> DirList(const std::string& pattern) {
     for (fs::directory_iterator it(native_path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code type_ec;
         if (!it->is_regular_file(type_ec)) continue;
-        std::string name = utf8_to_gbk(it->path().filename().string());
+        std::string name = utf8_to_gb18030(it->path().filename().string());
         if (wildcard(name, mask)) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());

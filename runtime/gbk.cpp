@@ -74,4 +74,22 @@ std::string utf8_to_gbk(std::string_view utf8) {
     return c.run(utf8, "?", false);
 }
 
+std::string gb18030_to_utf8(std::string_view gb) {
+    bool ascii = true;
+    for (unsigned char c : gb)
+        if (c >= 0x80) { ascii = false; break; }
+    if (ascii) return std::string(gb);
+    thread_local Converter c("UTF-8", "GB18030");
+    return c.run(gb, "\xEF\xBF\xBD", true);
+}
+
+std::string utf8_to_gb18030(std::string_view utf8) {
+    bool ascii = true;
+    for (unsigned char c : utf8)
+        if (c >= 0x80) { ascii = false; break; }
+    if (ascii) return std::string(utf8);
+    thread_local Converter c("GB18030", "UTF-8");
+    return c.run(utf8, "?", false);
+}
+
 } // namespace rt

@@ -13,6 +13,12 @@ std::string gbk_to_utf8(std::string_view gbk);
 // Characters that GBK cannot hold become "?".
 std::string utf8_to_gbk(std::string_view utf8);
 
+// File names: GB18030, which is byte for byte GBK for every GBK character
+// and gives every other character a four-byte form, so a name on disk that
+// GBK cannot hold still comes back to the same file.
+std::string gb18030_to_utf8(std::string_view gb);
+std::string utf8_to_gb18030(std::string_view utf8);
+
 // A lead byte (0x81-0xFE) followed by a trail byte (0x40-0x7E, 0x80-0xFE)
 // is one double-byte character.
 inline bool is_lead_byte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }

@@ -38,19 +38,21 @@ std::size_t collect(char* data, std::size_t size, std::size_t count, void* user)
 }
 
 // The URL as curl's parsed handle, or null when it is no http(s) URL.
-// `port` > 0 is filled in when the URL names none of its own.
+// `port` > 0 is filled in when an http URL names none of its own; an https
+// URL keeps its scheme's port, since TLS is never spoken on the plain one.
 curl_ptr<CURLU> parse_url(const std::string& gbk_url, long port) {
     curl_ptr<CURLU> u(curl_url());
     if (!u || curl_url_set(u.get(), CURLUPART_URL, gbk_to_utf8(gbk_url).c_str(), 0) != CURLUE_OK) return nullptr;
     char* scheme = nullptr;
     if (curl_url_get(u.get(), CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK) return nullptr;
-    const bool web = std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0;
+    const bool plain = std::strcmp(scheme, "http") == 0;
+    const bool web = plain || std::strcmp(scheme, "https") == 0;
     curl_free(scheme);
     if (!web) return nullptr;
     char* own_port = nullptr;
     if (curl_url_get(u.get(), CURLUPART_PORT, &own_port, 0) == CURLUE_OK) {
         curl_free(own_port);
-    } else if (port > 0 && port <= 65535) {
+    } else if (plain && port > 0 && port <= 65535) {
         if (curl_url_set(u.get(), CURLUPART_PORT, std::to_string(port).c_str(), 0) != CURLUE_OK) return nullptr;
     }
     return u;

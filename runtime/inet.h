@@ -47,7 +47,7 @@ public:
     // and empty lines are dropped); each goes once, as given, except
     // Content-Length, which always states the body's true length. Nothing is
     // added beyond Host and Content-Length: no Expect, no default Accept or
-    // Content-Type. `port` applies when the URL names no port of its own.
+    // Content-Type. `port` applies to an http URL that names no port of its own.
     int PostURL(const std::string& url, const blob& body, const std::string& header, long port,
                 InternetResult& data);
 };

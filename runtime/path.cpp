@@ -33,11 +33,11 @@ void set_program_folder(const std::string& p) {
 }
 
 std::string native_path(const std::string& p) {
-    std::string utf8 = gbk_to_utf8(p);
+    std::string utf8 = gb18030_to_utf8(p);
     for (char& c : utf8)
         if (c == '\\') c = '/';
     if (utf8.empty() || utf8[0] == '/') return utf8;
-    std::string base = gbk_to_utf8(program_folder());
+    std::string base = gb18030_to_utf8(program_folder());
     for (char& c : base)
         if (c == '\\') c = '/';
     if (base.empty() || base.back() != '/') base += '/';
@@ -45,7 +45,7 @@ std::string native_path(const std::string& p) {
 }
 
 std::string program_path(const std::string& native) {
-    std::string gbk = utf8_to_gbk(native);
+    std::string gbk = utf8_to_gb18030(native);
     // Only a real "/" of the UTF-8 text becomes "\"; GBK trail bytes are
     // never 0x2F, so a byte scan is safe in this direction.
     for (char& c : gbk)

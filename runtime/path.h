@@ -1,6 +1,8 @@
 // Paths. Program code builds and cuts paths with "\" as separator, in GBK.
 // Only here are they turned into native paths (UTF-8, "/"), after decoding,
 // so that a 0x5C trail byte of a GBK character is never taken for "\".
+// Names cross this edge as GB18030 (runtime/gbk.h), so a folder named with
+// characters outside GBK still holds the program's files.
 #pragma once
 
 #include <string>

@@ -3,10 +3,13 @@
 #include "runtime/path.h"
 #include "runtime/strings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace rt {
@@ -100,29 +103,57 @@ std::optional<std::string> read_file(const std::string& native, bool& missing) {
     return s.str();
 }
 
-// Through a file beside it and a rename, so that a failed write never
-// leaves half an INI file behind.
-bool write_file(const std::string& native, const std::string& text) {
-    std::string temp = native + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out << text;
-            out.close();
-            std::error_code ec;
-            if (out) std::filesystem::rename(temp, native, ec);
-            if (out && !ec) return true;
-        }
-    }
+// The file a write replaces: a symbolic link is followed to its target, so
+// that the link stays and its target is written.
+std::string write_target(const std::string& native) {
+    namespace fs = std::filesystem;
+    fs::path p = native;
     std::error_code ec;
-    std::filesystem::remove(temp, ec);
-    // A folder that refuses new files may still let the file itself be
-    // rewritten.
-    std::ofstream direct(native, std::ios::binary | std::ios::trunc);
-    if (!direct) return false;
-    direct << text;
-    direct.close();
-    return static_cast<bool>(direct);
+    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+        fs::path to = fs::read_symlink(p, ec);
+        if (ec) return native;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p.string();
+}
+
+bool write_all(int fd, const std::string& text) {
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Through a file beside it and a rename, so that a failed write never
+// leaves a cut or mixed INI file behind. A file the user may not write
+// (no write permission, read-only for everyone) is refused and left as it
+// was; a replaced file keeps its mode and, where allowed, its owner.
+bool write_file(const std::string& native, const std::string& text) {
+    const std::string target = write_target(native);
+    struct stat st {};
+    const bool existed = ::stat(target.c_str(), &st) == 0;
+    if (existed && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
+        return false;
+    const std::string temp = target + ".tmp" + std::to_string(::getpid());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = write_all(fd, text);
+    if (ok && existed) {
+        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+        // Only a privileged user can give the file back to another owner.
+        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
 }
 
 // What ends a last line that has no line end: a lone CR at the end of the
@@ -144,11 +175,17 @@ nstring ProfileString(const nstring& file, const nstring& section, const nstring
     bool missing = false;
     std::optional<std::string> text = read_file(native_path(*file), missing);
     if (!text || missing) return default_value;
-    std::vector<Line> lines = split_lines(*text);
+    return ProfileStringText(*text, section, key, default_value);
+}
+
+nstring ProfileStringText(const std::string& text, const nstring& section, const nstring& key,
+                          const nstring& default_value) {
+    if (!section || !key || !default_value) return null;
+    std::vector<Line> lines = split_lines(text);
     Place p = locate(lines, *section, *key);
     if (p.key < 0) return default_value;
     const Line& l = lines[static_cast<size_type>(p.key)];
-    return text->substr(l.value, l.end - l.value);
+    return text.substr(l.value, l.end - l.value);
 }
 
 int SetProfileString(const nstring& file, const nstring& section, const nstring& key, const nstring& value) {

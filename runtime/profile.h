@@ -15,13 +15,18 @@ namespace rt {
 // argument gives null.
 nstring ProfileString(const nstring& file, const nstring& section, const nstring& key,
                       const nstring& default_value);
+// The same reading, on the bytes of an INI text already in memory.
+nstring ProfileStringText(const std::string& text, const nstring& section, const nstring& key,
+                          const nstring& default_value);
 
 // Replaces the key's value in place, or adds "key=value" CR LF at the end of
 // its section, or adds the section with the key at the end of the file
 // (created when missing); every other byte stays as it was. 1, or -1 for a
 // null argument, an empty section or key, a name that would not read back
 // ("]" in a section, "=" in a key), a value holding CR or LF, or a file that
-// cannot be read or written.
+// cannot be read or written (a file without write permission included). The
+// file is replaced whole through a new file beside it, keeping its mode; a
+// symbolic link is written through to its target; a failure leaves it as it was.
 int SetProfileString(const nstring& file, const nstring& section, const nstring& key, const nstring& value);
 
 } // namespace rt

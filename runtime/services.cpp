@@ -28,6 +28,15 @@ public:
         std::uniform_int_distribution<std::int32_t> d(1, n);
         return d(engine_);
     }
+    void randomize(std::uint32_t seed) override {
+        if (seed == 0) {
+            timeval tv{};
+            gettimeofday(&tv, nullptr);
+            seed = static_cast<std::uint32_t>(tv.tv_sec) ^ static_cast<std::uint32_t>(tv.tv_usec << 12) ^
+                   std::random_device{}();
+        }
+        engine_.seed(seed);
+    }
 
 private:
     std::mt19937 engine_{std::random_device{}()};
@@ -116,6 +125,8 @@ std::unique_ptr<MessageBoxPresenter> set_message_boxes(std::unique_ptr<MessageBo
 std::unique_ptr<FileDialog> set_file_dialog(std::unique_ptr<FileDialog> f) { return swap_in(std::move(f)); }
 std::unique_ptr<Clipboard> set_clipboard(std::unique_ptr<Clipboard> c) { return swap_in(std::move(c)); }
 std::unique_ptr<Browser> set_browser(std::unique_ptr<Browser> b) { return swap_in(std::move(b)); }
+
+void Randomize(std::uint32_t seed) { random().randomize(seed); }
 
 int MessageBox(const std::string& title, const std::string& text, Icon icon, Buttons buttons,
                int default_button) {

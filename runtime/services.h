@@ -31,7 +31,13 @@ public:
     virtual ~Random() = default;
     // A whole number from 1 to n, as the runtime's Rand(n).
     virtual std::int32_t rand(std::int32_t n) = 0;
+    // Starts the sequence anew: 0 from the clock, any other seed repeatably.
+    virtual void randomize(std::uint32_t seed) { (void)seed; }
 };
+
+// The runtime's Randomize(n). The program seeds once, at start-up; every
+// later draw goes on from there, so that two draws in one second differ.
+void Randomize(std::uint32_t seed);
 
 // ---- message boxes --------------------------------------------------------
 enum class Icon { Information = 0, StopSign = 1, Exclamation = 2, Question = 3, None = 4 };

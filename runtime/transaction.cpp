@@ -1,6 +1,7 @@
 #include "runtime/transaction.h"
 
 #include "runtime/dwsyntax.h"
+#include "runtime/oledb_driver.h"
 #include "runtime/strings.h"
 
 #include <map>
@@ -12,7 +13,9 @@ namespace rt {
 namespace {
 std::mutex state_mutex;
 std::map<std::string, DbDriver>& drivers() {
-    static std::map<std::string, DbDriver> d;
+    // The worksheet driver is always there, as the provider was on every
+    // machine the client ran on; a test may register another in its place.
+    static std::map<std::string, DbDriver> d{{"ole db", oledb_connect}};
     return d;
 }
 std::set<const Transaction*>& live() {

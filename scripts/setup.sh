@@ -10,13 +10,15 @@ packages=(
   libcurl4-openssl-dev curl
   zlib1g-dev libminizip-dev
   libxml2-dev
-  libfreexl-dev
+  libfreexl-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-noto-cjk
   xvfb xauth xdotool
+  openbox trayer imagemagick x11-utils
   zip unzip
   iputils-ping
+  desktop-file-utils
 )
 
 missing=()

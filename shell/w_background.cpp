@@ -1,13 +1,21 @@
 #include "shell/w_background.h"
 
+#include "core/f_filewrite.h"
 #include "core/n_cst_manager.h"
+#include "core/nuo_ir.h"
+#include "foundation/pfc_n_cst_resize.h"
+#include "runtime/files.h"
+#include "runtime/inet.h"
 #include "runtime/pbdom_builder.h"
+#include "runtime/services.h"
 #include "runtime/strings.h"
 #include "runtime/xml.h"
 
 namespace {
 w_background* g_current = nullptr;
-}
+
+bool blank(const std::string& s) { return rt::Trim(s).empty(); }
+} // namespace
 
 w_background::w_background() {
     set_title("");
@@ -22,6 +30,8 @@ w_background::w_background() {
     st_tips.set_font(bold);
     st_tips.set_textcolor(rt::RGB(255, 0, 0));
     st_tips.set_alignment(rt::Alignment::center);
+    // Hidden until a downloaded poster replaces the design picture.
+    p_poster.on_constructor = [this] { p_poster.Hide(); };
 }
 
 w_background::~w_background() {
@@ -33,12 +43,57 @@ w_background* w_background::current() { return g_current && g_current->is_open()
 void w_background::open() {
     w_sheet::open();
     g_current = this;
-    widget()->setEnabled(false);
+    set_enabled(false);
+    of_setresize(true);
+    inv_resize->of_register(&p_poster, "FixedToRight&Bottom");
+    inv_resize->of_register(&st_tips, "ScaleToRight");
+    rt::PostEvent(*this, [this] { wf_poster(); });
+    if (!blank(gnv_app->userid) && !blank(gnv_app->account) && !blank(gnv_app->password))
+        rt::PostEvent(*this, [this] { wf_overage(); });
 }
 
+// The poster and a leftover update.ini go with the sheet; the update
+// descriptor and archives stay.
 void w_background::close() {
     if (g_current == this) g_current = nullptr;
     w_sheet::close();
+    if (!imagefile.empty()) rt::FileDelete(imagefile);
+    const std::string update_ini = gnv_app->appdir + "\\update\\update.ini";
+    if (rt::FileExists(update_ini)) rt::FileDelete(update_ini);
+}
+
+void w_background::wf_poster() {
+    rt::Inet inet;
+    nuo_ir ir;
+    const int result = inet.GetURL(gnv_app->weburl + "sms/poster/poster.jpg", ir);
+    if (result != 1) {
+        gnv_app->pub_msg("访问地址失败，错误代码[" + std::to_string(result) + "]", rt::Icon::Exclamation);
+        return;
+    }
+    // The server's status tells a missing poster; the picture's bytes may hold anything.
+    if (ir.http_status() >= 400) {
+        gnv_app->pub_msg("访问服务器资源失败");
+        return;
+    }
+    const std::string ls_file = of_poster_name();
+    if (ls_file.empty() || f_filewrite(ls_file, ir.of_getdata()) != 1) {
+        gnv_app->pub_msg("图片保存到本地失败");
+        return;
+    }
+    imagefile = ls_file;
+    p_poster.set_picturename(imagefile);
+    p_poster.Show();
+}
+
+// A random name in the program folder that no file has yet: the poster is
+// deleted with the sheet, so it must never take the place of a user's file.
+// Empty when every draw met a taken name.
+std::string w_background::of_poster_name() const {
+    for (int draw = 0; draw < 1000; ++draw) {
+        const std::string name = gnv_app->appdir + "\\" + std::to_string(rt::random().rand(99999)) + ".jpg";
+        if (!rt::FileExists(name) && !rt::DirectoryExists(name)) return name;
+    }
+    return "";
 }
 
 void w_background::wf_overage() {

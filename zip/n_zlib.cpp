@@ -8,6 +8,7 @@
 #include "zip/padded_archive_io.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -15,6 +16,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +38,8 @@ struct n_zlib::unz_archive {
     unzFile uf;
     // The open entry when it is encrypted; minizip reads every other one.
     std::unique_ptr<encrypted_entry_reader> encrypted;
+    // The archive ends in a whole end record over an empty directory.
+    bool empty_directory = false;
 };
 
 struct n_zlib::zip_archive {
@@ -119,20 +124,56 @@ int open_for_reading(const std::string& program_path) {
     return fd;
 }
 
-// The output of an extraction: created or replaced, and locked against other
-// writers while it is being written. Only a regular file is emptied first,
-// and only a regular file may be removed after a failure.
-int open_for_extraction(const std::string& native, bool& regular) {
-    int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
-    struct stat st {};
-    regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || (regular && ftruncate(fd, 0) != 0)) {
-        ::close(fd);
-        return -1;
+// The output of an extraction. The entry is written into a new file beside
+// the target, which replaces the target only once the whole entry is in, so
+// a failure leaves a file that was there untouched and no partial file. The
+// replacement keeps the old file's mode (an extracted program stays
+// executable). A target that is no regular file (a device) is written in
+// place. A target locked by another writer is refused.
+struct extraction_output {
+    std::string target, temp; // temp is "" when writing in place
+    int fd = -1, lock_fd = -1;
+
+    bool open(const std::string& native) {
+        target = native;
+        struct stat st {};
+        const bool exists = ::stat(native.c_str(), &st) == 0;
+        if (exists && !S_ISREG(st.st_mode)) {
+            fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
+            return fd >= 0;
+        }
+        if (exists) {
+            lock_fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+            if (lock_fd < 0 || flock(lock_fd, LOCK_EX | LOCK_NB) != 0) return false;
+        }
+        static std::atomic<unsigned> serial{0};
+        const std::size_t slash = native.rfind('/');
+        const std::string folder = slash == std::string::npos ? "" : native.substr(0, slash + 1);
+        const std::string base = native.substr(folder.size());
+        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(++serial) + ".part";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0666);
+        if (fd < 0) {
+            temp.clear();
+            return false;
+        }
+        if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) return false;
+        return true;
     }
-    return fd;
-}
+    // True when the written file is in place.
+    bool commit() {
+        bool ok = temp.empty() || fsync(fd) == 0;
+        ok = ::close(fd) == 0 && ok;
+        fd = -1;
+        ok = ok && (temp.empty() || ::rename(temp.c_str(), target.c_str()) == 0);
+        if (ok) temp.clear();
+        return ok;
+    }
+    ~extraction_output() {
+        if (fd >= 0) ::close(fd);
+        if (!temp.empty()) ::unlink(temp.c_str());
+        if (lock_fd >= 0) ::close(lock_fd);
+    }
+};
 
 bool write_all(int fd, const char* p, std::size_t n) {
     while (n > 0) {
@@ -175,6 +216,44 @@ struct entry {
     std::string name;
 };
 
+constexpr std::uint64_t zip64_marker = 0xFFFFFFFFu;
+
+// A size of 0xFFFFFFFF stands in the entry's ZIP64 extra field (tag 1):
+// the uncompressed size first, then the compressed one, each present only
+// when its 32-bit field holds the marker. minizip misses the field on
+// 64-bit systems, so it is read here.
+void zip64_sizes(unzFile uf, unz_file_info64& info) {
+    if (info.size_file_extra == 0 ||
+        (info.uncompressed_size != zip64_marker && info.compressed_size != zip64_marker))
+        return;
+    std::vector<unsigned char> extra(info.size_file_extra);
+    unz_file_info64 again{};
+    if (unzGetCurrentFileInfo64(uf, &again, nullptr, 0, extra.data(), static_cast<uLong>(extra.size()), nullptr,
+                                0) != UNZ_OK)
+        return;
+    auto number = [&](std::size_t at, std::size_t bytes) {
+        std::uint64_t v = 0;
+        for (std::size_t i = bytes; i-- > 0;) v = v << 8 | extra[at + i];
+        return v;
+    };
+    for (std::size_t at = 0; at + 4 <= extra.size();) {
+        const auto tag = number(at, 2);
+        const std::size_t size = static_cast<std::size_t>(number(at + 2, 2));
+        const std::size_t data = at + 4, end = std::min(extra.size(), data + size);
+        if (tag == 1) {
+            std::size_t field = data;
+            for (ZPOS64_T* v : {&info.uncompressed_size, &info.compressed_size}) {
+                if (*v != zip64_marker) continue;
+                if (field + 8 > end) break;
+                *v = number(field, 8);
+                field += 8;
+            }
+            return;
+        }
+        at = data + size;
+    }
+}
+
 // The current entry; its name cut to `name_bytes`, as a buffer of that size
 // receives it.
 bool current_entry(unzFile uf, entry& e, std::size_t name_bytes) {
@@ -183,6 +262,7 @@ bool current_entry(unzFile uf, entry& e, std::size_t name_bytes) {
     if (unzGetCurrentFileInfo64(uf, &e.info, name.data(), static_cast<uLong>(name_bytes), nullptr, 0, nullptr, 0) !=
         UNZ_OK)
         return false;
+    zip64_sizes(uf, e.info);
     std::size_t n = std::min<std::size_t>(e.info.size_filename, name_bytes);
     e.name.assign(name.data(), strnlen(name.data(), n));
     return true;
@@ -247,19 +327,59 @@ int read_into(n_zlib::unz_archive* a, rt::blob& blob, std::size_t& count) {
     }
 }
 
-// Reads the open entry into `blob`, which grows with the data as they
-// arrive: the size an archive declares may be anything up to 4 GiB, and is
-// not reserved on its word. Stops with 1, as a full blob does, once more
-// than `limit` bytes arrive; otherwise as of_unzreadcurrentfile.
-int read_growing(n_zlib::unz_archive* a, rt::blob& blob, std::uint64_t limit) {
-    blob.clear();
+// Reads the open entry to its end, handing each piece to `sink`, and never
+// more than the entry's size, so a size that lies costs no memory. Whole
+// when exactly that size arrived and the data match the entry's CRC (which
+// minizip checks only where its own sizes were right).
+enum class drained { whole, damaged, unwritten };
+
+template <class Sink>
+drained drain_entry(n_zlib::unz_archive* a, const unz_file_info64& info, Sink sink) {
     char piece[extract_piece];
-    for (;;) {
-        int r = read_current(a, piece, extract_piece);
-        if (r <= 0) return r;
-        if (blob.size() + static_cast<std::uint64_t>(r) > limit) return 1;
-        blob.append(piece, static_cast<std::size_t>(r));
+    std::uint64_t total = 0;
+    uLong crc = crc32(0, nullptr, 0);
+    while (total < info.uncompressed_size) {
+        const auto want = static_cast<unsigned>(std::min<std::uint64_t>(extract_piece, info.uncompressed_size - total));
+        const int n = read_current(a, piece, want);
+        if (n < 0) return drained::damaged;
+        if (n == 0) break;
+        if (!sink(piece, static_cast<std::size_t>(n))) return drained::unwritten;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece), static_cast<uInt>(n));
+        total += static_cast<std::uint64_t>(n);
     }
+    return total == info.uncompressed_size && crc == info.crc ? drained::whole : drained::damaged;
+}
+
+// Whether the archive ends in a whole end record (its comment included)
+// over an empty directory: the one archive that has no entries. A record
+// cut short, or one that counts no entries before a directory, is damage.
+bool whole_empty_end_record(const std::string& native) {
+    constexpr std::size_t record = 22, longest_comment = 0xFFFF;
+    int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    std::string tail;
+    if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(record)) {
+        const auto size = static_cast<std::size_t>(st.st_size);
+        const std::size_t want = std::min(size, record + longest_comment);
+        tail.resize(want);
+        std::size_t got = 0;
+        if (lseek(fd, static_cast<off_t>(size - want), SEEK_SET) < 0 || !read_up_to(fd, tail.data(), want, got) ||
+            got != want)
+            tail.clear();
+    }
+    ::close(fd);
+    auto number = [&](std::size_t at, std::size_t bytes) {
+        std::uint32_t v = 0;
+        for (std::size_t i = bytes; i-- > 0;) v = v << 8 | static_cast<unsigned char>(tail[at + i]);
+        return v;
+    };
+    for (std::size_t at = tail.size() >= record ? tail.size() - record + 1 : 0; at-- > 0;) {
+        if (tail.compare(at, 4, "PK\x05\x06") != 0) continue;
+        if (at + record + number(at + 20, 2) != tail.size()) continue;
+        return number(at + 8, 2) == 0 && number(at + 10, 2) == 0 && number(at + 12, 4) == 0;
+    }
+    return false;
 }
 
 // ---- listing line ----------------------------------------------------------
@@ -437,7 +557,7 @@ n_zlib::unzfile n_zlib::of_unzopen(const std::string& as_filename) {
         zlib_error("of_unzOpen", "The zip file is invalid or can't be found!");
         return nullptr;
     }
-    return new unz_archive{uf, nullptr};
+    return new unz_archive{uf, nullptr, whole_empty_end_record(native)};
 }
 
 int n_zlib::of_unzclose(unzfile aul_unzfile) {
@@ -474,10 +594,12 @@ int moved(const std::string& function, int rc) {
 
 int n_zlib::of_unzgotofirstfile(unzfile aul_unzfile) {
     if (!aul_unzfile) return moved("of_unzGotoFirstFile", UNZ_PARAMERROR);
-    // minizip reads a first entry even where the directory holds none.
+    // minizip reads a first entry even where the directory holds none. Only
+    // an archive that is nothing but its end record has no entries; an end
+    // record that counts none in front of a directory is damaged.
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(aul_unzfile->uf, &global) == UNZ_OK && global.number_entry == 0)
-        return UNZ_END_OF_LIST_OF_FILE;
+        return aul_unzfile->empty_directory ? UNZ_END_OF_LIST_OF_FILE : moved("of_unzGotoFirstFile", UNZ_BADZIPFILE);
     return moved("of_unzGotoFirstFile", unzGoToFirstFile(aul_unzfile->uf));
 }
 
@@ -712,16 +834,27 @@ bool n_zlib::of_extractblob(unzfile aul_unzfile, const std::string& as_filename,
     }
     entry e;
     bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    open_current(aul_unzfile, is_password);
-    const std::uint64_t size = known ? e.info.uncompressed_size : 0;
-    int read = read_growing(aul_unzfile, ablob_data, size);
+    known = open_current(aul_unzfile, is_password) == UNZ_OK && known;
+    // The blob grows as the data arrive: the declared size is only a claim.
+    rt::blob work;
+    drained result = drained::damaged;
+    try {
+        if (known)
+            result = drain_entry(aul_unzfile, e.info, [&work](const char* p, std::size_t n) {
+                work.append(p, n);
+                return true;
+            });
+    } catch (const std::bad_alloc&) {
+        result = drained::damaged;
+    } catch (const std::length_error&) {
+        result = drained::damaged;
+    }
     int closed = close_current(aul_unzfile);
-    // A failed read, a CRC mismatch or data shorter or longer than the
-    // entry's size: the blob does not hold the entry.
-    if (!known || read != 0 || closed < 0 || ablob_data.size() != size) {
+    if (result != drained::whole || closed < 0) {
         zlib_error(function, "Error extracting file '" + as_filename + "' within archive!");
         return false;
     }
+    ablob_data = std::move(work);
     return true;
 }
 
@@ -738,44 +871,29 @@ bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename,
     }
     entry e;
     bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    open_current(aul_unzfile, is_password); // a failed open shows as a failed first read
+    known = open_current(aul_unzfile, is_password) == UNZ_OK && known; // a failed open fails the extraction
 
     std::string native = rt::native_path(as_filename);
-    bool regular = false;
-    int fd = native.empty() ? -1 : open_for_extraction(native, regular);
-    if (fd < 0) {
+    extraction_output out;
+    if (native.empty() || !out.open(native)) {
+        close_current(aul_unzfile);
         zlib_error(function, "Unable to open the output file!");
         return false;
     }
-    // A failure after this leaves no partial file behind.
-    auto remove_output = [&] {
-        if (regular) ::unlink(native.c_str());
-    };
-    auto give_up = [&](const std::string& text) {
-        ::close(fd);
-        remove_output();
-        zlib_error(function, text);
-        return false;
-    };
-    const std::string unwritten = "Unable to write the output file!";
-    char piece[extract_piece];
-    std::uint64_t written = 0;
-    int n;
-    while ((n = read_current(aul_unzfile, piece, extract_piece)) > 0) {
-        if (!write_all(fd, piece, static_cast<std::size_t>(n))) return give_up(unwritten);
-        written += static_cast<std::uint64_t>(n);
-    }
-    if (n < 0) return give_up(failed);
-    if (regular && fsync(fd) != 0) return give_up(unwritten);
-    if (::close(fd) != 0) {
-        remove_output();
-        zlib_error(function, unwritten);
-        return false;
-    }
+    const drained result = known ? drain_entry(aul_unzfile, e.info,
+                                               [&out](const char* p, std::size_t n) { return write_all(out.fd, p, n); })
+                                 : drained::damaged;
     int closed = of_unzclosecurrentfile(aul_unzfile);
-    if (!known || closed < 0 || written != e.info.uncompressed_size) {
-        remove_output();
+    if (result == drained::unwritten) {
+        zlib_error(function, "Unable to write the output file!");
+        return false;
+    }
+    if (result != drained::whole || closed < 0) {
         zlib_error(function, failed);
+        return false;
+    }
+    if (!out.commit()) {
+        zlib_error(function, "Unable to write the output file!");
         return false;
     }
     return true;

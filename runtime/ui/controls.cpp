@@ -197,8 +197,25 @@ std::string GroupBox::text() const { return gbk(static_cast<QGroupBox*>(widget()
 void GroupBox::set_text(const std::string& text) { static_cast<QGroupBox*>(widget())->setTitle(qstr(text)); }
 
 // ---- picture -------------------------------------------------------------
+namespace {
+// A picture looks the same in a window that takes no input: only buttons
+// and texts show that they are disabled.
+class PictureLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        const QPixmap p = pixmap();
+        if (isEnabled() || p.isNull()) return QLabel::paintEvent(e);
+        QPainter painter(this);
+        painter.drawPixmap(contentsRect(), p);
+    }
+};
+} // namespace
+
 Picture::Picture(Container* parent, const std::string& picturename, Rect r)
-    : Control(parent, new QLabel(parent->area()), r) {
+    : Control(parent, new PictureLabel(parent->area()), r) {
     static_cast<QLabel*>(widget())->setScaledContents(true);
     set_picturename(picturename);
 }

@@ -253,6 +253,9 @@ public:
     // The selected entry's text, "" when none.
     std::string text() const;
     QListWidget* list() const;
+    // A double click on entry `index` (from 1); the handler runs after the control's own script.
+    virtual void doubleclicked(int index) { (void)index; }
+    std::function<void(int)> on_doubleclicked;
 };
 
 // ---- picture -------------------------------------------------------------
@@ -286,6 +289,10 @@ public:
     int page_count() const;
     TabPage* page(int index) const; // from 1
     QTabWidget* tabs() const;
+    // Tab walks from the tab control through the controls of its pages, each
+    // page's by their tab order (those of hidden pages are passed over), and
+    // then on as before. Call it once the window has opened.
+    void apply_tab_order();
 
 private:
     friend class TabPage;

@@ -124,7 +124,12 @@ public:
         if (form_) {
             if (shown_row_ != dw_.GetRow()) form_->load();
             shown_row_ = dw_.GetRow();
-            const bool focused = frame_->hasFocus() || frame_->isAncestorOf(QApplication::focusWidget());
+            // The window's own focus widget, not the application's: while a
+            // message box has just closed and the window is not yet active
+            // again, the application has none, and the caret must still move
+            // to the column when the window comes back.
+            const QWidget* had = frame_->window()->focusWidget();
+            const bool focused = frame_->hasFocus() || had == frame_ || frame_->isAncestorOf(had);
             if (QLineEdit* e = form_->edit(dw_.GetColumn())) {
                 frame_->setFocusProxy(e);
                 if (focused) e->setFocus(Qt::OtherFocusReason);
@@ -306,7 +311,14 @@ bool DataWindow::Presentation::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- the control -------------------------------------------------------------------
 
-static QFrame* new_frame(Container* parent) { return new QFrame(parent ? parent->area() : nullptr); }
+// The frame takes the focus, for its view (the grid, or the current
+// column's edit) as its proxy: without a focus policy the control would
+// drop out of its window's tab order and never get the focus on opening.
+static QFrame* new_frame(Container* parent) {
+    auto* frame = new QFrame(parent ? parent->area() : nullptr);
+    frame->setFocusPolicy(Qt::StrongFocus);
+    return frame;
+}
 
 DataWindow::DataWindow(Container* parent, Rect r) : Control(parent, new_frame(parent), r) { present(); }
 

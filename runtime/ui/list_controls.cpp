@@ -127,6 +127,11 @@ void DropDownListBox::set_text(const std::string& text) {
 ListBox::ListBox(Container* parent, Rect r) : ListControl(parent, new QListWidget(parent->area()), r) {
     QObject::connect(list(), &QListWidget::itemClicked,
                      [this](QListWidgetItem* it) { raise_selectionchanged(list()->row(it) + 1); });
+    QObject::connect(list(), &QListWidget::itemDoubleClicked, [this](QListWidgetItem* it) {
+        const int index = list()->row(it) + 1;
+        doubleclicked(index);
+        if (on_doubleclicked) on_doubleclicked(index);
+    });
 }
 QListWidget* ListBox::list() const { return static_cast<QListWidget*>(widget()); }
 int ListBox::AddItem(const std::string& item) {

@@ -141,6 +141,21 @@ TabPage* Tab::page(int index) const {
     return index >= 1 && index <= page_count() ? pages_[static_cast<std::size_t>(index - 1)] : nullptr;
 }
 
+void Tab::apply_tab_order() {
+    QWidget* previous = tabs();
+    for (TabPage* page : pages_) {
+        std::vector<Control*> order;
+        for (Control* c : page->controls())
+            if (c->taborder() > 0 && c->widget() && c->widget()->focusPolicy() != Qt::NoFocus) order.push_back(c);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const Control* a, const Control* b) { return a->taborder() < b->taborder(); });
+        for (Control* c : order) {
+            QWidget::setTabOrder(previous, c->widget());
+            previous = c->widget();
+        }
+    }
+}
+
 // A page is listed with the window's controls, right after its tab control;
 // its place is the tab control's to give.
 TabPage::TabPage(Tab* tab, const std::string& text)

@@ -1,6 +1,7 @@
 #include "runtime/ui/ui_services.h"
 
 #include "runtime/path.h"
+#include "runtime/ui/qt_tray.h"
 #include "runtime/ui/qt_text.h"
 
 #include <QAbstractButton>
@@ -9,10 +10,16 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace rt {
 
@@ -21,6 +28,14 @@ void install_ui_services() {
     set_file_dialog(std::make_unique<QtFileDialog>());
     set_clipboard(std::make_unique<QtClipboard>());
     set_browser(std::make_unique<QtBrowser>());
+    set_tray(std::make_unique<QtTray>());
+}
+
+bool set_application_icon(const std::string& icon_file) {
+    const QIcon icon(QString::fromStdString(native_path(icon_file)));
+    if (icon.isNull() || icon.availableSizes().isEmpty()) return false;
+    QApplication::setWindowIcon(icon);
+    return true;
 }
 
 // ---- message boxes ------------------------------------------------------------
@@ -67,6 +82,16 @@ int QtMessageBoxes::show(const std::string& title, const std::string& text, Icon
     box.setDefaultButton(made[static_cast<std::size_t>(def - 1)]);
     const int esc = escape_answer(buttons);
     box.setEscapeButton(made[static_cast<std::size_t>(esc - 1)]);
+    // A box sized to a short text is narrower than its title, which the
+    // window manager then cuts: it is at least as wide as the title and the
+    // title bar's icon and buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        int title_bar = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            title_bar = std::min(title_bar, screen->availableGeometry().width() * 9 / 10);
+        grid->addItem(new QSpacerItem(title_bar, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0,
+                      1, grid->columnCount());
+    }
     box.exec();
     for (std::size_t i = 0; i < made.size(); ++i)
         if (box.clickedButton() == made[i]) return static_cast<int>(i) + 1;
@@ -154,7 +179,8 @@ void QtClipboard::set_text(const std::string& s) { QGuiApplication::clipboard()-
 void QtClipboard::clear() { QGuiApplication::clipboard()->clear(); }
 
 bool QtBrowser::open_url(const std::string& gbk_url) {
-    return QDesktopServices::openUrl(QUrl(qstr(gbk_url)));
+    // Blanks around an address are no part of it.
+    return QDesktopServices::openUrl(QUrl(qstr(gbk_url).trimmed()));
 }
 
 } // namespace rt

@@ -15,6 +15,11 @@ namespace rt {
 
 void install_ui_services();
 
+// Makes the icon file (program path) the application's own icon, the one
+// that windows with the icon "AppIcon!" and message boxes show. False when
+// the file holds no icon.
+bool set_application_icon(const std::string& icon_file);
+
 // The message box presenter over QMessageBox, with the captions of a
 // Chinese desktop. Esc and the close box answer the cancelling button:
 // Cancel where there is one, No for yes/no, Abort for abort/retry/ignore,

@@ -140,16 +140,20 @@ bool press_bound_button(Window& w, int vk, QWidget* focus) {
 class KeyFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() == QEvent::KeyRelease) heard_ = {};
         if (e->type() != QEvent::KeyPress) return false;
         auto* target = qobject_cast<QWidget*>(obj);
         if (!target) return false;
-        // A key that a widget ignores travels on to its parents; the window
-        // hears it once, at the widget that had it first.
+        auto* k = static_cast<QKeyEvent*>(e);
+        // A key that a widget ignores travels on to its parents, as the same
+        // event; the window hears it once, at the widget that had it first.
+        // While a message box that the key opened was up, the focus may have
+        // gone nowhere, so the focus alone cannot tell the first widget.
+        if (heard_.matches(k)) return false;
         QWidget* focus = QApplication::focusWidget();
         if (focus && target != focus) return false;
         Window* w = window_of(target);
         if (!w || !w->is_open()) return false;
-        auto* k = static_cast<QKeyEvent*>(e);
         const int vk = virtual_key(k->key());
         if (vk == 0) return false;
         unsigned long flags = 0;
@@ -157,9 +161,23 @@ public:
         if (k->modifiers() & Qt::ControlModifier) flags |= key_control;
         QPointer<QWidget> alive(w->widget());
         w->key(vk, flags);
-        if (!alive || !w->is_open()) return true;
-        return press_bound_button(*w, vk, focus);
+        bool handled = alive && w->is_open() ? press_bound_button(*w, vk, focus) : true;
+        // Noted after the handling: keys pressed in a box it opened pass here
+        // in between.
+        heard_ = {k, k->timestamp(), k->key()};
+        return handled;
     }
+
+private:
+    // The key press the window heard last, until its key is released.
+    struct Heard {
+        const QKeyEvent* event = nullptr;
+        quint64 timestamp = 0;
+        int key = 0;
+        bool matches(const QKeyEvent* k) const {
+            return event == k && timestamp == k->timestamp() && key == k->key();
+        }
+    } heard_;
 };
 
 void install_key_filter() {
@@ -352,13 +370,19 @@ int Window::WorkSpaceWidth() const { return px_to_units_x(widget_->width()); }
 int Window::WorkSpaceHeight() const { return px_to_units_y(widget_->height()); }
 
 bool Window::visible() const { return open_ && (sheet_ ? sheet_->isVisible() : widget_->isVisible()); }
+// A desktop may drop the maximised state of a window that is off the
+// screen; Show brings a window back in the state Hide took it away in.
 void Window::Show() {
-    if (sheet_) sheet_->show();
-    else widget_->show();
+    QWidget* top = sheet_ ? static_cast<QWidget*>(sheet_) : widget_;
+    if (!top->isVisible() && hidden_state_ >= 0 && open_)
+        top->setWindowState(Qt::WindowStates(hidden_state_));
+    hidden_state_ = -1;
+    top->show();
 }
 void Window::Hide() {
-    if (sheet_) sheet_->hide();
-    else widget_->hide();
+    QWidget* top = sheet_ ? static_cast<QWidget*>(sheet_) : widget_;
+    if (top->isVisible()) hidden_state_ = static_cast<int>(top->windowState() & ~Qt::WindowMinimized);
+    top->hide();
 }
 bool Window::enabled() const { return widget_->isEnabled(); }
 void Window::set_enabled(bool e) { widget_->setEnabled(e); }
@@ -393,6 +417,7 @@ void Window::mousemove(unsigned long, int, int) {}
 void Window::lbuttondown(unsigned long, int, int) {}
 void Window::lbuttonup(unsigned long, int, int) {}
 long Window::syscommand(unsigned long, int, int) { return 0; }
+long Window::usermessage(unsigned, unsigned long, long) { return 0; }
 void Window::paint(QPainter&) {}
 
 void Window::raise_resize() {
@@ -407,12 +432,25 @@ void Window::raise_resize() {
 void Window::on_state_change(Qt::WindowStates old) {
     if (!open_) return;
     QWidget* top = sheet_ ? static_cast<QWidget*>(sheet_) : widget_;
+    // Puts the state back on a window that stays hidden. Leaving the
+    // minimised state maps the window again on X11 behind Qt's back, so it
+    // is shown and hidden once more to be hidden for real.
+    auto put_back_hidden = [top, old] {
+        top->setWindowState(old);
+        top->show();
+        top->hide();
+    };
     if (top->isMinimized() && !(old & Qt::WindowMinimized)) {
+        // No user minimises a hidden window: this is the desktop's late echo
+        // of a minimise already handled (and hidden), put back unseen.
+        if (!top->isVisible()) {
+            put_back_hidden();
+            return;
+        }
         if (syscommand(sc_minimize, 0, 0) == 1) {
             // Handled: the window stays as it was (the handler may have hidden it).
-            const bool was_visible = top->isVisible();
-            top->setWindowState(old);
-            if (!was_visible) top->hide();
+            if (top->isVisible()) top->setWindowState(old);
+            else put_back_hidden();
             return;
         }
     } else if (top->isMaximized() && !(old & Qt::WindowMaximized)) {
@@ -659,5 +697,14 @@ void PostEvent(QObject* context, std::function<void()> fn) {
 void PostEvent(Window& w, std::function<void()> fn) { PostEvent(w.widget(), std::move(fn)); }
 
 void Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+std::uintptr_t Handle(const Window& w) { return w.is_open() ? reinterpret_cast<std::uintptr_t>(&w) : 0; }
+
+long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam) {
+    if (handle == 0 || message < user_message) return 0;
+    for (Window* w : WindowRuntime::get().open)
+        if (reinterpret_cast<std::uintptr_t>(w) == handle) return w->usermessage(message, word, lparam);
+    return 0;
+}
 
 } // namespace rt

@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -40,6 +41,7 @@ class QPainter;
 
 namespace rt {
 
+class DataStore;
 class MdiClient;
 
 enum class WindowType { main, mdi, response };
@@ -158,6 +160,10 @@ public:
     virtual long syscommand(unsigned long commandtype, int xpos, int ypos);
     // Draws on the window's area after its lines (pixels).
     virtual void paint(QPainter& p);
+    // A custom message (user_message and above) sent to the window with
+    // Send, such as the callback of its notification-area icon. Answers the
+    // result of the message; 0 when the window does not handle it.
+    virtual long usermessage(unsigned message, unsigned long wparam, long lparam);
 
 private:
     friend struct WindowRuntime;
@@ -189,6 +195,8 @@ private:
     std::function<void()> quit_modal_;
     std::unique_ptr<MdiClient> auto_mdi_;
     int outer_w_px_ = 0, outer_h_px_ = 0;
+    // The state a window had when Hide took it off the screen; -1 when shown.
+    int hidden_state_ = -1;
 };
 
 // ---- the global message object ---------------------------------------------
@@ -200,7 +208,10 @@ struct Message {
     nstring stringparm;
     double doubleparm = 0;
     // An object handed over with OpenWithParm(w, T*): read it back with
-    // std::any_cast<T*>(message().powerobjectparm).
+    // std::any_cast<T*>(message().powerobjectparm). A row store of any kind
+    // (a DataStore, a DataWindow control or a descendant of either) travels
+    // as rt::DataStore*, so the window that receives it needs no knowledge
+    // of the opener's class.
     std::any powerobjectparm;
 };
 Message& message();
@@ -214,7 +225,8 @@ int OpenWithParm(Window& w, const std::string& parm);
 int OpenWithParm(Window& w, const char* parm);
 int OpenWithParm(Window& w, double parm);
 template <class T> int OpenWithParm(Window& w, T* object) {
-    message().powerobjectparm = object;
+    if constexpr (std::is_convertible_v<T*, DataStore*>) message().powerobjectparm = static_cast<DataStore*>(object);
+    else message().powerobjectparm = object;
     message().stringparm = null;
     return Open(w);
 }
@@ -233,6 +245,17 @@ template <class W, class... A> W& make_window(A&&... args) {
     adopt(*w);
     return *w;
 }
+
+// ---- handles and messages ---------------------------------------------------
+// The first custom message (the desktop's WM_USER).
+inline constexpr unsigned user_message = 1024;
+// The window's system handle: a number that names it while it is open; 0
+// for a window that is not open.
+std::uintptr_t Handle(const Window& w);
+// Sends a custom message to the open window the handle names and answers its
+// usermessage result; 0 when no open window has that handle or the message
+// is below user_message.
+long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam);
 
 // ---- events ----------------------------------------------------------------
 // A queued call: runs after the current event, from whichever event loop

@@ -17,13 +17,14 @@
 #include <iterator>
 #include <string>
 
-// A file of the source tree, as bytes. The tree is the one test_main names;
-// this header's own path serves only without it, since a compiler cache
-// may have made that path relative to the build.
+// A file of the source tree, as bytes. The tree is VELOTRA_SOURCE_DIR, which
+// the test main sets; this header's own path serves when it is missing, but
+// that path may be relative to the build folder, and ctest runs the programs
+// from elsewhere.
 inline std::string source_file(const std::string& relative) {
-    const char* named = std::getenv("VELOTRA_SOURCE_DIR");
-    const std::filesystem::path root = named && *named ? std::filesystem::path(named)
-                                                       : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+    const char* env = std::getenv("VELOTRA_SOURCE_DIR");
+    const std::filesystem::path root = env && *env ? std::filesystem::path(env)
+                                                   : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
     std::ifstream in(root / relative, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }

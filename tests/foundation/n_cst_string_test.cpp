@@ -158,6 +158,24 @@ TEST(NCstString, GetKeyValue) {
         {"x = 5 ,y=6", "X", ",", "5"},
         {"a=1", "", ",", ""},       {"a=1", "a", "", ""},       // empty keyword or separator
         {kNull, "a", ",", kNull},   {"a=1", kNull, ",", kNull},
+        // Matches rejected before the key is found: tails of longer keys,
+        // a key without "=", double-byte characters before the key.
+        {"xa=1;a=2", "a", ";", "2"},
+        {"aaa=1", "a", ";", "1"},
+        {"a b=1;a=2", "a", ";", "2"},
+        {"名称=张三;A=1", "a", ";", "1"},
+        {"乕a=1;a=2", "a", ";", "2"},
+        {"乕A=1;a=2", "A", ";", "2"},
+        {"a=1 ; b = 2 ;c=3", "B", ";", ""},
+        {";a;a=5", "a", ";", "5"},
+        {"a=1", "a=", ",", ""},
+        {"ba=1, a = 2 ,", "A", ", ", "1"},
+        {"k=v", "k", "k", "v"},
+        {"a=1&&a=2", "a", "&&", "1"},
+        {"名a=1;a=乕", "a", ";", "乕"},
+        {"a=", "a", ";", ""},
+        {"a  =  x  ", "a", ";", "x"},
+        {"xxa=1;ya=2", "a", ";", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(lnv_string.of_getkeyvalue(c.source, c.keyword, c.separator), c.value)
@@ -179,6 +197,21 @@ TEST(NCstString, SetKeyValue) {
         {"a=1", "", "9", ";", -1, "a=1"},
         {"a=1", "a", "9", "", -1, "a=1"},
         {"a=1", "a", kNull, ";", rt::null, "a=1"},
+        // Every key set, rejected matches skipped, the search resuming at
+        // the separator after each new value.
+        {"xa=1;a=2;a=3", "a", "7", ";", 1, "xa=7;a=7;a=7"},
+        {"a=1;a=2", "A", "名", ";", 1, "a=名;a=名"},
+        {"a=1;b;a", "a", "x", ";", 1, "a=x;b;a"},
+        {"a =1;;a= 2", "a", "9", ";", 1, "a =9;;a=9"},
+        {"乕a=1;a=2", "a", "v", ";", 1, "乕a=v;a=v"},
+        {"a=1=2;a", "a", "v", ";", 1, "a=v;a"},
+        {"a=b=c;x", "a=b", "Z", ";", 1, "a=Z;x"},
+        {"a=1;b=2", "a", "1;b=", ";", 1, "a=1;b=;b=2"},
+        {"a=1;b=2", "b", "a=1;a=", ";", 1, "a=1;b=a=1;a="},
+        {"aa=1;a=2", "a", "", ";", 1, "aa=;a="},
+        {"名a=1;名=2", "名", "三", ";", 1, "名a=1;名=三"},
+        {"a=1,,a=2,,b=3", "a", "x", ",,", 1, "a=x,,a=x,,b=3"},
+        {"a=1;A=2;xa=3", "a", "y", ";", 1, "a=y;A=y;xa=y"},
     };
     for (const Case& c : cases) {
         nstring source = c.source;

@@ -2,7 +2,10 @@
 #include "foundation/uo_comctl_statusbar.h"
 #include "runtime/ui/window.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -103,6 +106,63 @@ TEST(UoComctlStatusbar, SimpleModeDrawsOnePart) {
     EXPECT_TRUE(separators());
     bar.of_setsimple(true);
     EXPECT_FALSE(separators());
+    rt::Close(w);
+}
+
+} // namespace
+
+namespace {
+
+// The region of the bar's next paint.
+struct PaintWatch : QObject {
+    QRegion region;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+// The bar at the bottom of its window, as windows place it.
+struct Footer : rt::Window {
+    uo_comctl_statusbar uo_statebar{this, {90, 800, 2700, 76}};
+};
+
+TEST(UoComctlStatusbar, ANewTextRepaintsOnlyItsPartAndTheScreenShowsTheWholeBar) {
+    Footer w;
+    rt::Open(w);
+    auto& bar = w.uo_statebar;
+    bar.of_setparts({110, 235, 300, -1});
+    bar.of_settext(0, "余额[950]!");
+    bar.of_settext(1, " 合计：100");
+    QCoreApplication::processEvents();
+
+    PaintWatch watch;
+    bar.widget()->installEventFilter(&watch);
+    bar.of_settext(3, "正在发送第[29]条!");
+    QCoreApplication::processEvents();
+    long top = 0, left = 0, right = 0, bottom = 0;
+    ASSERT_TRUE(bar.of_getrect(3, top, left, right, bottom));
+    EXPECT_FALSE(watch.region.isEmpty());
+    EXPECT_GE(watch.region.boundingRect().left(), left);
+
+    // The same text again paints nothing.
+    watch.region = QRegion();
+    bar.of_settext(3, "正在发送第[29]条!");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(watch.region.isEmpty());
+    bar.widget()->removeEventFilter(&watch);
+
+    // What reached the screen is the whole bar as a full paint draws it:
+    // the parts that were not repainted kept their texts.
+    QWidget* top_level = w.widget()->window();
+    const QPoint at = bar.widget()->mapTo(top_level, QPoint(0, 0));
+    const QImage shown = top_level->screen()
+                             ->grabWindow(top_level->winId(), at.x(), at.y(), bar.widget()->width(),
+                                          bar.widget()->height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage full = bar.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, full);
     rt::Close(w);
 }
 

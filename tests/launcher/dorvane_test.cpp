@@ -233,6 +233,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, DorvaneOpen, ::testing::ValuesIn(cases), [](cons
     return name;
 });
 
+// A launcher named in [cfg] run would start itself, which starts itself
+// again, without end: it refuses its own executable, by any name or link.
+TEST(DorvaneItself, RefusesToStartItsOwnExecutable) {
+    // Should a copy of this test program start by mistake, it runs no test.
+    const char* filter = std::getenv("GTEST_FILTER");
+    const std::optional<std::string> previous = filter ? std::optional<std::string>(filter) : std::nullopt;
+    ::setenv("GTEST_FILTER", "-*", 1);
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    TempProgramFolder app;
+    fs::create_symlink(self, app.native() / "linked_launcher");
+    for (const std::string& run : {rt::program_path(self.string()), std::string("linked_launcher")}) {
+        SCOPED_TRACE(run);
+        app.write("velotra.ini", "[cfg]\r\nrun=" + run + "\r\n");
+        RecordedBoxes boxes;
+        CurrentDirectory in(app.native());
+        dorvane launcher;
+        launcher.open("");
+        ASSERT_EQ(1u, boxes.shown().size());
+        EXPECT_EQ("无效文件,请确保程序文件完整性!", boxes.shown()[0].text);
+    }
+    if (previous) ::setenv("GTEST_FILTER", previous->c_str(), 1);
+    else ::unsetenv("GTEST_FILTER");
+}
+
 // ---- the built program --------------------------------------------------------
 
 // The programs are built into one folder, test programs included.

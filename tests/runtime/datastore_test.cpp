@@ -270,6 +270,33 @@ TEST(DataStoreRowsCopy, Ranges) {
     EXPECT_EQ(-1, source.RowsCopy(1, 1, other, 1));
 }
 
+TEST(DataStoreRowsCopy, TextIntoAShorterOrLongerColumn) {
+    DataStore source(list_object(11));
+    source.ImportString("1234\n13800000001");
+    const struct {
+        int length; // of the target's column; 0 is unlimited
+        int result;
+        std::vector<std::string> target;
+    } cases[] = {
+        {4, -1, {"x"}}, // the second number does not fit
+        {11, 1, {"1234", "13800000001", "x"}},
+        {4000, 1, {"1234", "13800000001", "x"}},
+        {0, 1, {"1234", "13800000001", "x"}},
+    };
+    for (const auto& c : cases) {
+        DataStore target(list_object(c.length));
+        target.ImportString("x");
+        EXPECT_EQ(c.result, source.RowsCopy(1, 2, target, 1)) << c.length;
+        EXPECT_EQ(c.target, texts(target, "mobile")) << c.length;
+    }
+    // From an unlimited column every text is looked at.
+    DataStore unlimited(list_object(0));
+    unlimited.ImportString("123456789012");
+    DataStore target(list_object(11));
+    EXPECT_EQ(-1, unlimited.RowsCopy(1, 1, target, 1));
+    EXPECT_EQ(0, target.RowCount());
+}
+
 TEST(DataStoreShareData, TheSecondaryShowsAndWritesThePrimarysRows) {
     DataStore primary(list_object());
     primary.ImportString("1\n2");

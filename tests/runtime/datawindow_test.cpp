@@ -1,7 +1,9 @@
 #include "runtime/ui/datawindow.h"
 #include "runtime/ui/datawindow_model.h"
 #include "runtime/ui/freeform_view.h"
+#include "runtime/ui/controls.h"
 #include "runtime/ui/qt_text.h"
+#include "runtime/ui/window.h"
 
 #include <gtest/gtest.h>
 
@@ -226,4 +228,41 @@ TEST(DataWindowView, FreeFormEditsTheCurrentRow) {
     dw.click_at(on_edit.x(), on_edit.y());
     EXPECT_EQ(1, last.row);
     EXPECT_EQ("password", last.dwo);
+}
+
+// A DataWindow takes its place in the tab order: the first control of a
+// window gets the focus when the window opens, and Tab walks through its
+// columns and out of it to the next control.
+TEST(DataWindowView, TakesTheFocusInTheTabOrder) {
+    rt::DataObject o;
+    o.name = "d_tab_form";
+    o.style = rt::Style::FreeForm;
+    for (const char* name : {"account", "password"}) {
+        rt::ColumnDef c;
+        c.name = name;
+        c.type = rt::ColType::Char;
+        c.length = 6;
+        c.header = std::string(name) + "：";
+        o.columns.push_back(c);
+    }
+    struct Form : rt::Window {
+        Form() { set_window_type(rt::WindowType::response); }
+        DataWindow dw{this, {20, 20, 1500, 600}};
+        rt::CommandButton cb_reg{this, "注册&R", {20, 700, 352, 92}};
+    } w;
+    w.dw.set_dataobject(o);
+    w.dw.InsertRow(0);
+    w.dw.set_taborder(10);
+    w.cb_reg.set_taborder(20);
+    std::vector<QWidget*> walked;
+    rt::OnWindowOpened hook([&](rt::Window& opened) {
+        for (int i = 0; i < 3; ++i) {
+            walked.push_back(QApplication::focusWidget());
+            QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+            QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        }
+        rt::Close(opened);
+    });
+    rt::Open(w);
+    EXPECT_EQ(walked, (std::vector<QWidget*>{w.dw.form()->edit(1), w.dw.form()->edit(2), w.cb_reg.widget()}));
 }

@@ -1,8 +1,12 @@
 #include "runtime/gbk.h"
+#include "runtime/files.h"
 #include "runtime/path.h"
+#include "runtime/profile.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 TEST(Gbk, RoundTripsChineseAndAscii) {
     const std::string gbk = "澄渊达 abc 【签名】"; // compiled to GBK bytes
@@ -27,4 +31,29 @@ TEST(Path, TrailByte5CIsNotASeparator) {
     EXPECT_EQ(folder.native().string() + "/log/" + rt::gbk_to_utf8(name), native);
     EXPECT_EQ(rt::native_path("\\tmp\\x"), "/tmp/x");
     EXPECT_EQ(rt::program_path("/opt/x"), "\\opt\\x");
+}
+
+// A folder whose name GBK cannot hold (a user's folder, an emoji) must still be
+// found again: file names cross the OS edge as GB18030, which keeps every
+// GBK character's bytes and gives every other character four bytes of its own.
+TEST(Path, NamesOutsideGbkSurviveTheRoundTrip) {
+    const char8_t* natives[] = {u8"/home/s\u00F8ren/velotra", u8"/srv/\u00DCn\u00EFcode/velotra.ini",
+                                u8"/x/\U0001F600/a", u8"/x/澄渊/日志"};
+    for (const char8_t* n : natives) {
+        const std::string native(reinterpret_cast<const char*>(n));
+        const std::string program = rt::program_path(native);
+        EXPECT_EQ(program.find('?'), std::string::npos) << native;
+        EXPECT_EQ(rt::native_path(program), native);
+    }
+    // GBK names keep their GBK bytes.
+    EXPECT_EQ(rt::program_path(reinterpret_cast<const char*>(u8"/x/澄渊/日志")), "\\x\\澄渊\\日志");
+
+    testing_support::TempProgramFolder folder;
+    const std::filesystem::path own = folder.native() / reinterpret_cast<const char*>(u8"s\u00F8ren");
+    std::filesystem::create_directories(own);
+    rt::set_program_folder(rt::program_path(own.string()));
+    EXPECT_EQ(rt::SetProfileString("velotra.ini", "cfg", "userid", "1"), 1);
+    EXPECT_TRUE(std::filesystem::exists(own / "velotra.ini"));
+    EXPECT_EQ(rt::ProfileString("velotra.ini", "cfg", "userid", ""), "1");
+    EXPECT_EQ(rt::DirList(rt::program_folder() + "\\*.ini"), (std::vector<std::string>{"velotra.ini"}));
 }

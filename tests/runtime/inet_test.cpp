@@ -3,7 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -30,6 +39,72 @@ std::string header_for(const rt::blob& body) {
 struct QuickTimeouts {
     rt::InetTimeouts previous = rt::set_inet_timeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(300)});
     ~QuickTimeouts() { rt::set_inet_timeouts(previous); }
+};
+
+// A proxy on 127.0.0.1 that hears one request, keeps its first line and
+// refuses it: through it a test sees where curl wanted to go.
+class OneLineProxy {
+public:
+    OneLineProxy() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd_, 1) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+            return;
+        port_ = ntohs(a.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~OneLineProxy() {
+        if (thread_.joinable()) thread_.join();
+        ::close(fd_);
+    }
+    int port() const { return port_; }
+    std::string first_line() {
+        if (thread_.joinable()) thread_.join();
+        return line_;
+    }
+
+private:
+    void serve() {
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 5000) != 1) return;
+        const int c = ::accept(fd_, nullptr, nullptr);
+        if (c < 0) return;
+        std::string head;
+        char buf[512];
+        ssize_t n;
+        while (head.find("\r\n\r\n") == std::string::npos && (n = ::read(c, buf, sizeof buf)) > 0)
+            head.append(buf, static_cast<std::size_t>(n));
+        line_ = head.substr(0, head.find("\r\n"));
+        const char refused[] = "HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n";
+        [[maybe_unused]] ssize_t w = ::write(c, refused, sizeof refused - 1);
+        ::close(c);
+    }
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::string line_;
+};
+
+// An environment variable set for a test's lifetime (null: unset).
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
 } // namespace
@@ -69,6 +144,20 @@ TEST(Inet, AWrongContentLengthCannotCutTheBody) {
     // Nothing of curl's own defaults takes the place of headers not given.
     EXPECT_FALSE(got.header("Accept"));
     EXPECT_FALSE(got.header("Content-Type"));
+}
+
+// The post's port serves an http URL only: an https gateway without a port
+// of its own is reached on 443, as its downloads are.
+TEST(Inet, PortArgumentLeavesAnHttpsUrlOnItsOwnPort) {
+    OneLineProxy proxy;
+    ASSERT_GT(proxy.port(), 0);
+    const std::string via = "http://127.0.0.1:" + std::to_string(proxy.port());
+    ScopedEnv https_proxy("https_proxy", via.c_str()), upper("HTTPS_PROXY", via.c_str());
+    ScopedEnv no_proxy("no_proxy", nullptr), no_proxy_upper("NO_PROXY", nullptr);
+    QuickTimeouts quick;
+    Received r;
+    EXPECT_NE(rt::inet_success, rt::Inet().PostURL("https://gateway.example/sms.aspx", "action=overage", "", 80, r));
+    EXPECT_EQ(proxy.first_line(), "CONNECT gateway.example:443 HTTP/1.1");
 }
 
 TEST(Inet, PortArgumentAppliesOnlyWhenTheUrlNamesNone) {

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
 namespace {
 
 // Comments, blank lines, odd spacing, GBK values and CR LF line ends.
@@ -91,6 +95,17 @@ TEST_F(Profile, RefusesWhatWouldCorruptTheFile) {
     EXPECT_EQ(dir.read(ini), kIni);
 }
 
+TEST_F(Profile, AReadOnlyFileIsNotWritten) {
+    namespace fs = std::filesystem;
+    const fs::path native = dir.native() / "velotra.ini";
+    fs::permissions(native, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "b"), -1);
+    EXPECT_EQ(dir.read(ini), kIni);
+    EXPECT_EQ(fs::status(native).permissions() & fs::perms::owner_write, fs::perms::none);
+    fs::permissions(native, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "b"), 1);
+}
+
 TEST_F(Profile, LineFeedFilesAreReadAndKeepTheirLineEnds) {
     dir.write(ini, "[cfg]\nrun=a\nx=1\n");
     EXPECT_EQ(get("cfg", "x"), "1");
@@ -115,6 +130,49 @@ TEST_F(Profile, ALastLineEndingInALoneCrKeepsItsValue) {
         EXPECT_EQ(get(c.section, c.key), "v") << c.section;
         EXPECT_EQ(dir.read(ini), c.expected) << c.section;
     }
+}
+
+// What the user may not write answers -1 and stays as it was; a link is
+// written through to its target; the file keeps its mode.
+TEST_F(Profile, WritesOnlyWhatTheUserMayWriteAndKeepsLinksAndModes) {
+    namespace fs = std::filesystem;
+    const fs::path file = dir.native() / ini;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "x"), -1);
+    EXPECT_EQ(dir.read(ini), kIni);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "x"), 1);
+    EXPECT_EQ(get("cfg", "run"), "x");
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    dir.write("settings/real.ini", "[cfg]\r\nrun=a\r\n");
+    fs::create_symlink("settings/real.ini", dir.native() / "linked.ini");
+    EXPECT_EQ(rt::SetProfileString("linked.ini", "cfg", "run", "b"), 1);
+    EXPECT_TRUE(fs::is_symlink(dir.native() / "linked.ini"));
+    EXPECT_EQ(dir.read("settings/real.ini"), "[cfg]\r\nrun=b\r\n");
+}
+
+// A write that fails half-way (here: the disk refuses bytes past a size)
+// leaves the file whole, never cut.
+TEST_F(Profile, AFailedWriteLeavesTheFileAsItWas) {
+    std::string big = kIni + "\r\n[pad]\r\n";
+    while (big.size() < 4000) big += "line=" + std::string(60, 'x') + "\r\n";
+    dir.write(ini, big);
+    struct rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 1000;
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int result = rt::SetProfileString(ini, "cfg", "run", "x");
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(dir.read(ini), big);
+    for (const auto& e : std::filesystem::directory_iterator(dir.native()))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }
 
 } // namespace

@@ -68,6 +68,22 @@ TEST(UiServices, MessageBoxShowsChineseCaptionsAndAnswersTheButtonPressed) {
     EXPECT_EQ(boxes.show("t", "x", rt::Icon::Exclamation, rt::Buttons::OKCancel, 1), 2);
 }
 
+// A box is at least as wide as its whole title and the title bar's icon
+// and buttons, so the window manager never cuts the application's name.
+TEST(UiServices, MessageBoxIsWideEnoughForItsTitle) {
+    rt::QtMessageBoxes boxes;
+    for (const char* title : {"澄渊达通讯平台", "澄渊达通讯平台 - 发送任务提交结果与余额查询"}) {
+        int width = 0, needed = 0;
+        when_box_shows([&](QMessageBox& b) {
+            width = b.width();
+            needed = b.fontMetrics().horizontalAdvance(b.windowTitle()) + 100;
+            press(b, Qt::Key_Return);
+        });
+        boxes.show(title, "x", rt::Icon::None, rt::Buttons::OK, 1);
+        EXPECT_GE(width, needed) << title;
+    }
+}
+
 TEST(UiServices, FileFilterPairsCaptionsWithPatterns) {
     const auto f = rt::parse_file_filter("txt Files (*.txt;),*.txt,All Files (*.*), *.*");
     ASSERT_EQ(f.size(), 2u);

@@ -1,6 +1,8 @@
 // The window runtime: open sequence, modal answers, posted events, Yield,
 // close-query, keys and layout units.
+#include "runtime/datastore.h"
 #include "runtime/ui/controls.h"
+#include "runtime/ui/datawindow.h"
 #include "runtime/ui/units.h"
 #include "runtime/ui/window.h"
 
@@ -122,6 +124,40 @@ TEST(UiWindow, OpenWithParmHandsTheParameterToOpen) {
     EXPECT_EQ(r.seen, rt::nstring("one"));
 }
 
+// A row store of any kind arrives as rt::DataStore*, whatever the opener's
+// class: the receiver shares its rows without knowing that class.
+TEST(UiWindow, OpenWithParmHandsARowStoreOverAsADataStore) {
+    struct Reader : Dialog {
+        rt::DataStore* seen = nullptr;
+        void open() override {
+            if (auto* p = std::any_cast<rt::DataStore*>(&rt::message().powerobjectparm)) seen = *p;
+            rt::Close(*this);
+        }
+    };
+    struct Opener : rt::DataWindow {
+        using rt::DataWindow::DataWindow;
+    };
+    rt::DataStore store;
+    Opener control{nullptr};
+    Reader a, b;
+    rt::OpenWithParm(a, &store);
+    EXPECT_EQ(a.seen, &store);
+    rt::OpenWithParm(b, &control);
+    EXPECT_EQ(b.seen, static_cast<rt::DataStore*>(&control));
+
+    // Any other object keeps its own type.
+    struct Reader2 : Dialog {
+        int* seen = nullptr;
+        void open() override {
+            if (auto* p = std::any_cast<int*>(&rt::message().powerobjectparm)) seen = *p;
+            rt::Close(*this);
+        }
+    } c;
+    int value = 7;
+    rt::OpenWithParm(c, &value);
+    EXPECT_EQ(c.seen, &value);
+}
+
 TEST(UiWindow, NestedModalAnswersDoNotLeakToTheOuterWindow) {
     Dialog outer, inner;
     rt::nstring inner_answer_seen;
@@ -201,6 +237,29 @@ TEST(UiWindow, KeysReachTheWindowWhileAChildHasTheFocus) {
     rt::Open(d);
     using K = std::pair<int, unsigned long>;
     EXPECT_EQ(d.keys, (std::vector<K>{{13, 0}, {38, 0}, {40, rt::key_shift}, {27, 0}, {13, 0}}));
+}
+
+// A key press that opens a message box may leave the focus nowhere once
+// the box has closed (on a real desktop, until the window is active again);
+// the same press travelling on to the edit's parents is still heard once.
+class ClearsTheFocus : public Dialog {
+public:
+    void key(int k, unsigned long f) override {
+        Dialog::key(k, f);
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+    }
+};
+
+TEST(UiWindow, AKeyPressIsHeardOnceWhenItsHandlingLeftTheFocusNowhere) {
+    ClearsTheFocus d;
+    rt::OnWindowOpened hook([&](rt::Window& w) {
+        d.sle_1.SetFocus();
+        send_key(d.sle_1.widget(), Qt::Key_Return);
+        send_key(d.sle_1.widget(), Qt::Key_Return); // a second press is a press of its own
+        rt::Close(w);
+    });
+    rt::Open(d);
+    EXPECT_EQ(d.keys.size(), 2u);
 }
 
 TEST(UiWindow, EscPressesOnlyACancelButton) {

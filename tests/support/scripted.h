@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/services.h"
+#include "runtime/tray.h"
 
 #include <deque>
 #include <filesystem>
@@ -51,6 +52,54 @@ private:
     class Impl;
     rt::DateTime now_;
     std::unique_ptr<rt::Clock> previous_;
+};
+
+// Random numbers from a script: each draw answers the next scripted value
+// (kept within 1..n), then 1 once the script is used up. Counts the seeds.
+class ScriptedRandom {
+public:
+    explicit ScriptedRandom(std::vector<std::int32_t> draws = {});
+    ~ScriptedRandom();
+    ScriptedRandom(const ScriptedRandom&) = delete;
+    ScriptedRandom& operator=(const ScriptedRandom&) = delete;
+
+    void script(std::vector<std::int32_t> draws) { draws_.assign(draws.begin(), draws.end()); }
+    int draws() const { return drawn_; }
+    const std::vector<std::uint32_t>& seeds() const { return seeds_; }
+
+private:
+    class Impl;
+    std::deque<std::int32_t> draws_;
+    int drawn_ = 0;
+    std::vector<std::uint32_t> seeds_;
+    std::unique_ptr<rt::Random> previous_;
+};
+
+// A notification area that records every record handed to it. `available`
+// says whether the desktop has one; `accept` whether it takes an add.
+class RecordedTray {
+public:
+    explicit RecordedTray(bool available = true);
+    ~RecordedTray();
+    RecordedTray(const RecordedTray&) = delete;
+    RecordedTray& operator=(const RecordedTray&) = delete;
+
+    struct Call {
+        long message;
+        rt::NotifyIconData data;
+    };
+    bool available = true;
+    bool accept = true;
+    const std::vector<Call>& calls() const { return calls_; }
+    void clear() { calls_.clear(); }
+    // Whether an icon is in the area now: added and not yet deleted.
+    bool shown() const { return shown_; }
+
+private:
+    class Impl;
+    std::vector<Call> calls_;
+    bool shown_ = false;
+    std::unique_ptr<rt::Tray> previous_;
 };
 
 // A fresh folder that serves as the program folder while the object lives.

@@ -127,8 +127,9 @@ void put32(std::string& s, unsigned long v) {
     put16(s, (v >> 16) & 0xFFFF);
 }
 
+// A banner of the poster control's own shape (610 by 154 pixels).
 rt::blob poster_jpeg() {
-    QImage image(480, 270, QImage::Format_RGB32);
+    QImage image(610, 154, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(30 + x / 4, 80 + y / 3, 160));
     QByteArray bytes;
@@ -176,18 +177,30 @@ struct FakeGateway::Impl {
     bool stopping = false;
     long balance = 0, sendtotal = 0, tasks = 0, signups = 0;
 
+    std::function<void(const Request&)> echo;
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
 
     bool start() {
         auto s = std::make_unique<httplib::Server>();
-        // One handler for every path: the body is read before it runs.
+        // One handler for every path and method.
         auto handler = [this](const httplib::Request& req, httplib::Response& res) { handle(req, res); };
         s->Get(".*", handler);
         // The headers and the body go out in two writes; without this a
         // reused connection waits for the peer's delayed acknowledgement.
         s->set_tcp_nodelay(true);
-        s->Post(".*", handler);
+        // A post's body is read here rather than by the server, which
+        // refuses form bodies above 8 KiB (413): a send of 4000 numbers
+        // carries some 48 KiB, as the real gateway takes it.
+        s->Post(".*", [this](const httplib::Request& req, httplib::Response& res,
+                             const httplib::ContentReader& content) {
+            httplib::Request whole = req;
+            content([&whole](const char* data, std::size_t length) {
+                whole.body.append(data, length);
+                return true;
+            });
+            handle(whole, res);
+        });
         if (port == 0) {
             const int p = s->bind_to_any_port("127.0.0.1");
             if (p <= 0) return false;
@@ -228,6 +241,7 @@ struct FakeGateway::Impl {
             if (!pseudo.count(name)) r.headers.emplace_back(name, value);
         r.body = req.body;
         std::lock_guard lock(m);
+        if (echo) echo(r);
         log.push_back(r);
         return r;
     }
@@ -245,7 +259,7 @@ struct FakeGateway::Impl {
         const bool sms_action = action == "send" || action == "overage";
         if ((r.path == sms_path && !sms_action) || (r.path == api_path && !account_action))
             return plain(res, 404, "404 Not Found");
-        rt::blob xml = options.demo ? demo(action, r) : scripted(action);
+        rt::blob xml = options.demo && !scripts.count(action) ? demo(action, r) : scripted(action);
         if (failure == Failure::malformed_xml) xml = malformed(xml);
         if (failure == Failure::wrong_declaration) xml = wrongly_declared(xml);
         res.status = 200;
@@ -263,7 +277,8 @@ struct FakeGateway::Impl {
         res.status = file->second.second;
         rt::blob bytes = file->second.first;
         if (failure == Failure::malformed_xml) bytes.resize(bytes.size() / 2);
-        deliver(res, bytes, "application/octet-stream");
+        const bool jpeg = r.path.size() > 4 && r.path.compare(r.path.size() - 4, 4, ".jpg") == 0;
+        deliver(res, bytes, jpeg ? "image/jpeg" : "application/octet-stream");
     }
 
     // The answer as the failure asked for it goes out (with the lock held).
@@ -366,6 +381,11 @@ std::string FakeGateway::url() const { return "http://127.0.0.1:" + std::to_stri
 void FakeGateway::script(const std::string& action, rt::blob answer) {
     std::lock_guard lock(impl_->m);
     impl_->scripts[action] = std::move(answer);
+}
+
+void FakeGateway::on_request(std::function<void(const Request&)> fn) {
+    std::lock_guard lock(impl_->m);
+    impl_->echo = std::move(fn);
 }
 
 void FakeGateway::serve(const std::string& path, rt::blob bytes, int status) {

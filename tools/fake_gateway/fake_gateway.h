@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,8 +79,11 @@ public:
 
     // The answer (GBK bytes, sent as they are) to every later request with
     // this action, until scripted again. Unscripted actions get a default
-    // answer of the right shape ("success"/"sucess").
+    // answer of the right shape ("success"/"sucess"), or in demo mode the
+    // demo's own.
     void script(const std::string& action, rt::blob answer);
+    // Told of every request as it arrives, on the server's thread.
+    void on_request(std::function<void(const Request&)> fn);
     // Answered, with this status, to every GET of `path` ("/sms/update/update.txt").
     void serve(const std::string& path, rt::blob bytes, int status = 200);
     void fail(Failure failure);

@@ -1,5 +1,8 @@
-// The local demo gateway: fake_gateway --demo [--port N] [--balance N]
-// Prints its URL and serves until it is stopped. When the client program
+// The local demo gateway:
+//   fake_gateway --demo [--port N] [--balance N] [--refuse-login] [--echo]
+// Prints its URL and serves until it is stopped. --refuse-login answers
+// every login "failed"; --echo prints a line for every request as it
+// arrives: the method, the path and the body. When the client program
 // lies beside it, the update archive carries a copy of it, so that the
 // client's self-update can be tried end to end.
 #include "tools/fake_gateway/fake_gateway.h"
@@ -20,7 +23,7 @@ volatile std::sig_atomic_t g_stop = 0;
 void on_signal(int) { g_stop = 1; }
 
 int usage() {
-    std::fprintf(stderr, "usage: fake_gateway --demo [--port N] [--balance N]\n");
+    std::fprintf(stderr, "usage: fake_gateway --demo [--port N] [--balance N] [--refuse-login] [--echo]\n");
     return 2;
 }
 
@@ -29,18 +32,28 @@ int usage() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     FakeGateway::Options options;
+    bool refuse_login = false, echo = false;
     for (int i = 1; i < argc; ++i) {
         const bool has_value = i + 1 < argc;
         if (std::strcmp(argv[i], "--demo") == 0) options.demo = true;
         else if (std::strcmp(argv[i], "--port") == 0 && has_value)
             options.port = static_cast<std::uint16_t>(std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--balance") == 0 && has_value) options.demo_balance = std::atol(argv[++i]);
+        else if (std::strcmp(argv[i], "--refuse-login") == 0) refuse_login = true;
+        else if (std::strcmp(argv[i], "--echo") == 0) echo = true;
         else return usage();
     }
     if (!options.demo) return usage();
 
     FakeGateway gateway(options);
     if (gateway.port() == 0) return 1;
+    if (refuse_login)
+        gateway.script("user_chks_ones", FakeGateway::account_answer("user_chks_ones", "1", "failed", "密码错误"));
+    if (echo)
+        gateway.on_request([](const FakeGateway::Request& r) {
+            std::printf("%s %s %s\n", r.method.c_str(), r.path.c_str(), r.body.c_str());
+            std::fflush(stdout);
+        });
     QFile client(QCoreApplication::applicationDirPath() + "/velotra");
     if (client.open(QIODevice::ReadOnly))
         gateway.serve("/sms/update/velotra.zip", FakeGateway::zip_archive("velotra.exe", client.readAll().toStdString()));

@@ -1,0 +1,152 @@
+// 10,000 prepared rows sent by the preview window (wf_send_msg, the
+// confirmation answered Yes) to the local fake gateway, next to the same
+// 10,000 bodies posted with rt::Inet::PostURL alone in the same run.
+// Goal: the window within 1.3 times the bare posts.
+#include "core/n_cst_manager.h"
+#include "mailmerge/dw_msg_preview.h"
+#include "runtime/inet.h"
+#include "runtime/path.h"
+#include "runtime/services.h"
+#include "sending/w_message_preview.h"
+#include "tools/fake_gateway/fake_gateway.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr int rows = 10000;
+
+FakeGateway& gateway() {
+    static FakeGateway g;
+    return g;
+}
+
+std::string mobile(int i) { return "139" + std::to_string(10000000 + i); }
+std::string message(int i) { return "【澄渊达】尊敬的客户，您的第" + std::to_string(i) + "号订单已发货。"; }
+
+// Every box answers its first button (Yes to the confirmation) and shows nothing.
+struct Silent final : rt::MessageBoxPresenter {
+    int show(const std::string&, const std::string&, rt::Icon, rt::Buttons, int) override { return 1; }
+};
+
+struct Discard final : rt::InternetResult {
+    std::size_t bytes = 0;
+    int internetdata(const rt::blob& d) override {
+        bytes += d.size();
+        return 1;
+    }
+};
+
+void rate(benchmark::State& state) {
+    state.counters["rows/s"] =
+        benchmark::Counter(static_cast<double>(rows) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_wf_send_msg_10000(benchmark::State& state) {
+    std::string folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
+    if (!mkdtemp(folder.data())) return state.SkipWithError("no temporary folder");
+    setenv("VELOTRA_URL", gateway().url().c_str(), 1);
+    auto previous = rt::set_message_boxes(std::make_unique<Silent>());
+    gnv_app = new n_cst_manager;
+    gnv_app->appdir = rt::program_path(folder);
+    gnv_app->of_setappinifile(gnv_app->appdir + "\\velotra.ini");
+    gnv_app->pub_app_init();
+    gnv_app->userid = "1001";
+    gnv_app->account = "acc";
+    gnv_app->password = "pw";
+    gnv_app->auto_signature = true;
+    gnv_app->signature_prev = "澄渊达";
+    gnv_app->overage = std::to_string(rows);
+    gateway().script("send", FakeGateway::send_answer("success", "ok", "990", "T1", "1"));
+
+    u_dw list{nullptr, dw_msg_preview()};
+    for (auto _ : state) {
+        state.PauseTiming();
+        list.Reset();
+        for (int i = 1; i <= rows; ++i) {
+            list.InsertRow(0);
+            list.SetItem(i, "mobile", rt::Any(mobile(i)));
+            list.SetItem(i, "msg", rt::Any(message(i)));
+        }
+        gateway().clear_requests();
+        state.ResumeTiming();
+
+        w_message_preview w;
+        rt::OnWindowOpened hook([&](rt::Window& opened) {
+            if (&opened == &w) w.pb_send.TriggerEvent(rt::Event::clicked);
+        });
+        rt::OpenWithParm(w, &list);
+        if (gateway().request_count() != static_cast<std::size_t>(rows)) state.SkipWithError("rows not sent");
+    }
+    rate(state);
+    delete gnv_app;
+    gnv_app = nullptr;
+    rt::set_message_boxes(std::move(previous));
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_wf_send_msg_10000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// What the window cannot do without, for the record: the manager's request
+// of every row followed by its daily-log entry, without the window.
+void BM_manager_post_and_log_10000(benchmark::State& state) {
+    std::string folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
+    if (!mkdtemp(folder.data())) return state.SkipWithError("no temporary folder");
+    setenv("VELOTRA_URL", gateway().url().c_str(), 1);
+    n_cst_manager m;
+    m.appdir = rt::program_path(folder);
+    m.of_setappinifile(m.appdir + "\\velotra.ini");
+    m.pub_app_init();
+    m.userid = "1001";
+    m.account = "acc";
+    m.password = "pw";
+    m.auto_signature = true;
+    m.signature_prev = "澄渊达";
+    for (auto _ : state) {
+        for (int i = 1; i <= rows; ++i) {
+            std::string text = message(i);
+            if (m.of_http_post_sms("send", mobile(i), text) != 1) return state.SkipWithError("post failed");
+            m.uf_file_log("发送短信\t接收号码\t[" + mobile(i) + "]staus[success] message[ok]", true);
+        }
+    }
+    rate(state);
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_manager_post_and_log_10000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same bodies and headers, posted one after the other with nothing else.
+void BM_bare_PostURL_10000(benchmark::State& state) {
+    const std::string url = gateway().url() + "sms.aspx";
+    for (auto _ : state) {
+        for (int i = 1; i <= rows; ++i) {
+            const std::string body = "action=send&userid=1001&account=acc&password=pw&mobile=" + mobile(i) +
+                                     "&content=" + message(i);
+            const std::string header = "Content-Type: application/x-www-form-urlencoded;charset=GBK\n"
+                                       "Content-Length: " + std::to_string(body.size()) + "\n"
+                                       "Accept: */*\n"
+                                       "User-Agent: sms\n\n\n";
+            rt::Inet inet;
+            Discard d;
+            if (inet.PostURL(url, body, header, 80, d) != 1) return state.SkipWithError("post failed");
+            benchmark::DoNotOptimize(d.bytes);
+        }
+    }
+    rate(state);
+}
+BENCHMARK(BM_bare_PostURL_10000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,159 @@
+#include "runtime/oleobject.h"
+
+#include "runtime/path.h"
+#include "runtime/strings.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace rt {
+
+namespace {
+
+constexpr const char* excel_class = "excel.application";
+
+std::mutex servers_mutex;
+std::map<std::string, bool>& servers() {
+    static std::map<std::string, bool> s{{excel_class, true}};
+    return s;
+}
+
+bool available(const std::string& classname) {
+    std::lock_guard lock(servers_mutex);
+    const auto it = servers().find(Lower(Trim(classname)));
+    return it != servers().end() && it->second;
+}
+
+// A cell's text as one field of a copied line.
+void append_field(std::string& line, const std::string& text) {
+    const std::size_t start = line.size();
+    line += text;
+    for (std::size_t i = line.find_first_of("\t\r\n", start); i != std::string::npos;
+         i = line.find_first_of("\t\r\n", i + 1))
+        line[i] = ' ';
+}
+
+bool parse_row(const std::string& s, std::int32_t& row) {
+    const std::string t = Trim(s);
+    if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+    row = std::stoi(t);
+    return row >= 1 && row <= sheet::max_rows;
+}
+
+} // namespace
+
+void set_ole_server_available(const std::string& classname, bool on) {
+    std::lock_guard lock(servers_mutex);
+    servers()[Lower(Trim(classname))] = on;
+}
+
+// The active sheet of the open workbook, each used row kept as its copied line.
+struct ExcelApplication::Sheet {
+    std::vector<std::pair<std::int32_t, std::string>> lines; // row number, text
+    std::int32_t first_row = 0, last_row = 0;
+};
+
+ExcelApplication::ExcelApplication() = default;
+ExcelApplication::~ExcelApplication() = default;
+
+void ExcelApplication::Workbooks::open(const std::string& program_path) {
+    if (app_.quit_) throw OleError("The application has quit.");
+    std::string error;
+    const std::string native = native_path(program_path);
+    auto book = sheet::Workbook::open(native, error);
+    if (!book) throw OleError(error);
+    auto s = std::make_unique<Sheet>();
+    const bool ok = book->read(book->active_sheet(), [&s](std::int32_t row, const std::vector<sheet::Cell>& cells) {
+        std::string line;
+        std::int32_t column = 1;
+        for (const auto& c : cells) {
+            line.append(static_cast<std::size_t>(c.column - column), '\t');
+            column = c.column;
+            append_field(line, c.text);
+        }
+        if (s->lines.empty()) s->first_row = row;
+        s->last_row = row;
+        s->lines.emplace_back(row, std::move(line));
+        return true;
+    }, error);
+    if (!ok) throw OleError(error);
+    app_.sheet_ = std::move(s);
+}
+
+void ExcelApplication::Workbooks::close() { app_.sheet_.reset(); }
+
+ExcelApplication::Worksheet ExcelApplication::activesheet() {
+    if (!sheet_) throw OleError("No workbook is open.");
+    return Worksheet(*this);
+}
+
+ExcelApplication::UsedRange ExcelApplication::Worksheet::usedrange() const {
+    const Sheet& s = *app_.sheet_;
+    if (s.lines.empty()) return UsedRange(1, 1); // as the application reports an empty sheet: A1 alone
+    return UsedRange(s.first_row, s.last_row - s.first_row + 1);
+}
+
+ExcelApplication::Range ExcelApplication::Worksheet::range(const std::string& rows) const {
+    const std::size_t colon = rows.find(':');
+    std::int32_t a = 0, b = 0;
+    if (colon == std::string::npos || !parse_row(rows.substr(0, colon), a) || !parse_row(rows.substr(colon + 1), b))
+        throw OleError("The range " + rows + " is not a row range.");
+    return Range(app_, std::min(a, b), std::max(a, b));
+}
+
+void ExcelApplication::Range::copy() {
+    const Sheet* s = app_.sheet_.get();
+    if (!s) throw OleError("No workbook is open.");
+    std::string out;
+    auto it = std::lower_bound(s->lines.begin(), s->lines.end(), first_,
+                               [](const auto& line, std::int32_t row) { return line.first < row; });
+    std::size_t size = 0;
+    for (auto j = it; j != s->lines.end() && j->first <= last_; ++j) size += j->second.size() + 2;
+    out.reserve(size + static_cast<std::size_t>(last_ - first_ + 1) * 2);
+    for (std::int32_t row = first_; row <= last_; ++row) {
+        if (it != s->lines.end() && it->first == row) {
+            out += it->second;
+            ++it;
+        }
+        out += "\r\n";
+    }
+    app_.clipboard_ = std::move(out);
+}
+
+void ExcelApplication::set_cutcopymode(bool on) {
+    if (!on) {
+        clipboard_.clear();
+        clipboard_.shrink_to_fit();
+    }
+}
+
+void ExcelApplication::quit() {
+    sheet_.reset();
+    clipboard_.clear();
+    quit_ = true;
+}
+
+OleObject::OleObject() = default;
+OleObject::~OleObject() = default;
+
+int OleObject::ConnectToNewObject(const std::string& classname) {
+    if (Lower(Trim(classname)) != excel_class || !available(classname)) return -2;
+    app_ = std::make_unique<ExcelApplication>();
+    return 0;
+}
+
+int OleObject::DisconnectObject() {
+    if (!app_) return -1;
+    app_.reset();
+    return 0;
+}
+
+ExcelApplication& OleObject::application() {
+    if (!app_) throw OleError("The object is not connected to a server.");
+    return *app_;
+}
+
+} // namespace rt

@@ -1,0 +1,22 @@
+// The .xlsx side of runtime/spreadsheet.h: a streaming reader over minizip
+// and libxml2's reader interface. Only the shared strings and the number
+// formats are held in memory; a worksheet's XML is inflated and parsed a
+// buffer at a time.
+#pragma once
+
+#include "runtime/spreadsheet.h"
+
+#include <memory>
+#include <string>
+
+namespace rt::sheet {
+
+std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error);
+
+// A part name resolved against the folder of the part that points to it:
+// "/xl/worksheets/sheet1.xml" stands for itself, "worksheets/sheet1.xml"
+// seen from "xl/workbook.xml" is "xl/worksheets/sheet1.xml"; ".." goes up.
+// The answer has no leading "/", as zip entry names have none.
+std::string resolve_target(const std::string& source_part, const std::string& target);
+
+} // namespace rt::sheet

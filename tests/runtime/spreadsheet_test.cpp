@@ -1,0 +1,167 @@
+#include "runtime/spreadsheet.h"
+#include "runtime/xlsx_reader.h"
+#include "tests/runtime/workbook_fixtures.h"
+#include "tests/support/scripted.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using rt::sheet::Workbook;
+
+namespace {
+
+// The rows of a sheet as "row: col=text|col=text".
+std::vector<std::string> dump(Workbook& book, int sheet) {
+    std::vector<std::string> out;
+    std::string error;
+    const bool ok = book.read(sheet, [&out](std::int32_t row, const std::vector<rt::sheet::Cell>& cells) {
+        std::string line = std::to_string(row) + ":";
+        for (const auto& c : cells) line += " " + std::to_string(c.column) + "=" + c.text;
+        out.push_back(line);
+        return true;
+    }, error);
+    EXPECT_TRUE(ok) << error;
+    return out;
+}
+
+std::unique_ptr<Workbook> open_ok(const std::filesystem::path& file) {
+    std::string error;
+    auto book = Workbook::open(file.string(), error);
+    EXPECT_NE(book, nullptr) << error;
+    return book;
+}
+
+struct Spreadsheet : ::testing::Test {
+    testing_support::TempProgramFolder dir;
+    std::filesystem::path file(const std::string& name) const { return dir.native() / name; }
+};
+
+} // namespace
+
+TEST(SpreadsheetText, NumbersAndDatesAsTheApplicationCopiesThem) {
+    EXPECT_EQ("13800138000", rt::sheet::number_text(13800138000.0));
+    EXPECT_EQ("5000.5", rt::sheet::number_text(5000.5));
+    EXPECT_EQ("0.3", rt::sheet::number_text(0.1 + 0.2));
+    EXPECT_EQ("-42", rt::sheet::number_text(-42));
+    EXPECT_EQ("0", rt::sheet::number_text(-0.0));
+    EXPECT_EQ("1000000000000000000000", rt::sheet::number_text(1e21)); // whole: never an exponent
+    EXPECT_EQ("123456789012.346", rt::sheet::number_text(123456789012.3456));
+
+    struct Case { double serial; bool d1904; const char* text; };
+    const Case cases[] = {
+        {1, false, "1900-01-01"},      {59, false, "1900-02-28"},   {60, false, "1900-02-29"},
+        {61, false, "1900-03-01"},     {45360, false, "2024-03-09"}, {45291.4375, false, "2023-12-31 10:30:00"},
+        {0.75, false, "18:00:00"},     {0, true, "1904-01-01"},      {43898, true, "2024-03-09"},
+        {45360.99999999, false, "2024-03-10"}, // rounds to the next midnight
+        {-1, false, "-1"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.text, rt::sheet::date_text(c.serial, c.d1904)) << c.serial;
+}
+
+TEST(SpreadsheetText, DateFormatsByIdAndByCode) {
+    struct Case { int id; const char* code; bool date; };
+    const Case cases[] = {
+        {14, "", true},  {22, "", true},  {31, "", true}, {0, "", false}, {2, "", false}, {49, "", false},
+        {164, "yyyy/mm/dd", true}, {164, "yyyy\"年\"m\"月\"d\"日\"", true}, {164, "[h]:mm:ss", true},
+        {164, "h:mm AM/PM", true}, {164, "0.00", false}, {164, "[Red]#,##0.00", false},
+        {164, "\"day\" 0", false}, {164, "0.00E+00", false}, {164, "General", false}, {164, "[$-804]0", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.date, rt::sheet::is_date_format(c.id, c.code)) << c.code;
+}
+
+TEST(SpreadsheetText, RelationshipTargetsRelativeAndAbsolute) {
+    EXPECT_EQ("xl/workbook.xml", rt::sheet::resolve_target("", "xl/workbook.xml"));
+    EXPECT_EQ("xl/workbook.xml", rt::sheet::resolve_target("", "/xl/workbook.xml"));
+    EXPECT_EQ("xl/worksheets/sheet1.xml", rt::sheet::resolve_target("xl/workbook.xml", "worksheets/sheet1.xml"));
+    EXPECT_EQ("xl/worksheets/sheet1.xml", rt::sheet::resolve_target("xl/workbook.xml", "/xl/worksheets/sheet1.xml"));
+    EXPECT_EQ("xl/styles.xml", rt::sheet::resolve_target("xl/sub/book.xml", "../styles.xml"));
+}
+
+TEST_F(Spreadsheet, SalarySheetReadsAlikeFromXlsxAndXls) {
+    fixtures::write_xlsx(file("pay.xlsx"), {fixtures::wide_sheet(), fixtures::salary_sheet()}, 1);
+    fixtures::write_xls(file("pay.xls"), {fixtures::salary_sheet(), fixtures::wide_sheet()});
+    const std::vector<std::string> salary = {
+        "3: 1=姓名 2=手机 3=基本工资 4=扣款 5=入职日期 6=实发",
+        "4: 1=张三 2=13800138000 3=5000.5 5=2024-03-09 6=5000.5",
+        "5: 1=李四 2=13900139000 3=4200 4=100 5=2023-12-31 10:30:00 6=4100",
+    };
+    auto xlsx = open_ok(file("pay.xlsx"));
+    ASSERT_TRUE(xlsx);
+    EXPECT_EQ((std::vector<std::string>{"Wide", "工资表"}), xlsx->sheet_names());
+    EXPECT_EQ(1, xlsx->active_sheet());
+    EXPECT_EQ(salary, dump(*xlsx, 1));
+
+    auto xls = open_ok(file("pay.xls"));
+    ASSERT_TRUE(xls);
+    EXPECT_EQ((std::vector<std::string>{"工资表", "Wide"}), xls->sheet_names());
+    // FreeXL gives no value for a formula cell of an .xls: its result reads empty.
+    std::vector<std::string> without_formulas = salary;
+    without_formulas[1].resize(without_formulas[1].size() - std::string(" 6=5000.5").size());
+    without_formulas[2].resize(without_formulas[2].size() - std::string(" 6=4100").size());
+    EXPECT_EQ(without_formulas, dump(*xls, 0));
+
+    for (Workbook* book : {xlsx.get(), xls.get()}) {
+        rt::sheet::SheetRows rows;
+        std::string error;
+        ASSERT_TRUE(rt::sheet::read_rows(*book, book == xlsx.get() ? 0 : 1, rows, error)) << error;
+        EXPECT_EQ(30, rows.last_column);
+        EXPECT_EQ(2u, rows.rows.size());
+        EXPECT_EQ("30", rows.rows[1].cells.back().text);
+    }
+}
+
+TEST_F(Spreadsheet, GeneratedWorkbookWithAbsoluteTargetsAndInlineStrings) {
+    const std::string shared =
+        "<si><t>plain</t></si>"
+        "<si><r><t>rich </t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">text </t></r>"
+        "<rPh sb=\"0\" eb=\"1\"><t>ignored</t></rPh></si>"
+        "<si><t>" + fixtures::utf8("中文") + "</t></si>";
+    const std::string data =
+        "<row r=\"2\">"
+        "<c r=\"A2\" t=\"inlineStr\"><is><t>" + fixtures::utf8("王五") + "</t></is></c>"
+        "<c r=\"B2\" t=\"s\"><v>1</v></c>"
+        "<c r=\"C2\" t=\"b\"><v>1</v></c><c r=\"D2\" t=\"b\"><v>0</v></c>"
+        "<c r=\"E2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
+        "<c r=\"F2\" t=\"str\"><f>A2&amp;\"x\"</f><v>abc</v></c>"
+        "<c r=\"G2\" s=\"1\"><v>43898</v></c>"        // 1904 system, custom date code
+        "<c r=\"H2\" s=\"2\"/>"                       // formatted, no value
+        "<c r=\"I2\" t=\"s\"><v>99</v></c>"           // index past the table
+        "<c r=\"J2\"><v>13800138000</v></c>"
+        "</row>"
+        "<row><c t=\"s\"><v>2</v></c><c><v>1.5E+3</v></c></row>"; // no r attributes: row 3, columns A, B
+    fixtures::write_generated_xlsx(file("generated.xlsx"), data, shared);
+    auto book = open_ok(file("generated.xlsx"));
+    ASSERT_TRUE(book);
+    EXPECT_EQ((std::vector<std::string>{"Data"}), book->sheet_names());
+    EXPECT_EQ((std::vector<std::string>{
+                  "2: 1=王五 2=rich text  3=TRUE 4=FALSE 5=#DIV/0! 6=abc 7=2024-03-09 10=13800138000",
+                  "3: 1=中文 2=1500"}),
+              dump(*book, 0));
+}
+
+TEST_F(Spreadsheet, FormatIsTakenFromTheContentNotTheName) {
+    fixtures::write_xlsx(file("really-xlsx.XLS"), {fixtures::salary_sheet()});
+    fixtures::write_xls(file("really-xls.xlsx"), {fixtures::salary_sheet()});
+    EXPECT_EQ(rt::sheet::Format::xlsx, rt::sheet::sniff(file("really-xlsx.XLS").string()));
+    EXPECT_EQ(rt::sheet::Format::xls, rt::sheet::sniff(file("really-xls.xlsx").string()));
+    EXPECT_EQ(3u, dump(*open_ok(file("really-xlsx.XLS")), 0).size());
+    EXPECT_EQ(3u, dump(*open_ok(file("really-xls.xlsx")), 0).size());
+
+    dir.write("list.csv", "a,b\r\n1,2\r\n");
+    dir.write("broken.xlsx", std::string("PK\x03\x04", 4) + "not a zip at all");
+    for (const char* name : {"list.csv", "broken.xlsx", "missing.xls"}) {
+        std::string error;
+        EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
+        EXPECT_FALSE(error.empty()) << name;
+    }
+}
+
+TEST_F(Spreadsheet, DamagedSheetXmlIsAnErrorNotAPartialSuccess) {
+    fixtures::write_generated_xlsx(file("cut.xlsx"), "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\"><c");
+    auto book = open_ok(file("cut.xlsx"));
+    ASSERT_TRUE(book);
+    std::string error;
+    EXPECT_FALSE(book->read(0, [](std::int32_t, const std::vector<rt::sheet::Cell>&) { return true; }, error));
+    EXPECT_FALSE(error.empty());
+}

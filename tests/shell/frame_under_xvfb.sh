@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The built client on a virtual display after a login against the demo
+# gateway: the frame shows its command bar, its status band, the corner
+# text and the background sheet with the balance line. The screen is kept
+# as <shots>/frame_under_xvfb.png and checked for the corner text's cyan and
+# the balance line's red.
+#   frame_under_xvfb.sh <bin folder> <screenshots folder>
+set -euo pipefail
+bin=${1:?bin folder}
+shots=${2:?screenshots folder}
+mkdir -p "$shots"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$bin/velotra" "$bin/velotra.tb3" "$work/"
+cp -r "$bin/res" "$work/"
+
+port=$((20000 + RANDOM % 20000))
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+"$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.1
+done
+
+export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
+unset QT_QPA_PLATFORM VELOTRA_DEV
+export work shots
+
+session() {
+  set -euo pipefail
+  export QT_QPA_PLATFORM=xcb
+  "$work/velotra" >"$work/client.out" 2>&1 &
+  local client=$!
+  local win=""
+  for _ in $(seq 100); do
+    win=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
+  xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+  sleep 0.3
+  xdotool type --delay 20 "80001001"
+  xdotool key Return
+  xdotool type --delay 20 "demo"
+  xdotool key Return
+  xdotool type --delay 20 "secret"
+  xdotool key Return
+  for _ in $(seq 100); do
+    xdotool search --name "系统登录" >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  sleep 1.5
+  xdotool search --name "澄渊达通讯平台" >/dev/null 2>&1 || { echo "no frame titled with the product title"; kill "$client"; return 1; }
+  import -window root "$shots/frame_under_xvfb.png"
+  kill -0 "$client" || { echo "the client ended"; return 1; }
+  kill "$client"
+  wait "$client" 2>/dev/null || true
+}
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+
+# Pixels of a colour in the picture.
+count() { convert "$shots/frame_under_xvfb.png" -fuzz 20% -fill black +opaque "$1" -fill white -opaque "$1" -format "%[fx:round(mean*w*h)]" info:; }
+cyan=$(count "#00FFFF")
+red=$(count "#FF0000")
+echo "cyan pixels (corner text): $cyan; red pixels (balance line): $red"
+[ "$cyan" -gt 50 ] || { echo "no corner text on screen"; exit 1; }
+[ "$red" -gt 50 ] || { echo "no balance line on screen"; exit 1; }
+echo "the frame shows its bars, the corner text and the balance line"

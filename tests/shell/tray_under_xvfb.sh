@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The built client on a virtual display with a window manager and a
+# notification area: after a login its icon sits in the tray, minimising
+# hides the frame into it, a double click on the icon brings the frame back,
+# and the icon's menu ends the program. Screenshots go to <build>/screenshots.
+#   tray_under_xvfb.sh <bin folder>
+set -euo pipefail
+bin=${1:?bin folder}
+shots="$(cd "$bin/.." && pwd)/screenshots"
+mkdir -p "$shots"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$bin/velotra" "$work/"
+cp -r "$bin/res" "$work/" 2>/dev/null || true
+
+port=$((20000 + RANDOM % 20000))
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+"$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.1
+done
+
+export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
+unset QT_QPA_PLATFORM VELOTRA_DEV
+
+# Runs inside the virtual display.
+session() {
+  set -euo pipefail
+  fail() { echo "$1"; import -window root "$shots/tray_under_xvfb_failed.png" 2>/dev/null || true; return 1; }
+  # Waits until `$@` succeeds (up to 10 s).
+  until_ok() { for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
+  frame_shown() { xdotool search --onlyvisible --name "^澄渊达通讯平台$" 2>/dev/null | grep -qx "$frame"; }
+  frame_hidden() { ! frame_shown; }
+
+  openbox >"$work/openbox.out" 2>&1 &
+  sleep 0.5
+  trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.out" 2>&1 &
+  local panel=""
+  for _ in $(seq 50); do
+    panel=$(xdotool search --classname "^panel$" 2>/dev/null | head -1 || true)
+    [ -n "$panel" ] && break
+    sleep 0.1
+  done
+  [ -n "$panel" ] || fail "no notification area"
+
+  export QT_QPA_PLATFORM=xcb
+  (cd "$work" && ./velotra >"$work/client.out" 2>&1) &
+  local client=$!
+  local login=""
+  for _ in $(seq 100); do
+    login=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
+    [ -n "$login" ] && break
+    sleep 0.1
+  done
+  [ -n "$login" ] || fail "the login window did not open"
+  xdotool windowactivate --sync "$login" 2>/dev/null || xdotool windowfocus --sync "$login"
+  sleep 0.3
+  xdotool type --delay 20 "80001001"; xdotool key Return
+  xdotool type --delay 20 "demo"; xdotool key Return
+  xdotool type --delay 20 "secret"; xdotool key Return
+  until_ok bash -c '! xdotool search --name "系统登录"' || fail "the login window is still open"
+
+  local frame
+  frame=$(xdotool search --name "^澄渊达通讯平台$" | head -1)
+  until_ok frame_shown || fail "the frame is not shown after the login"
+
+  # The icon is embedded in the notification area.
+  local icons
+  icons=$(xwininfo -children -id "$panel" | grep -c '^ *0x' || true)
+  [ "$icons" -ge 1 ] || fail "no icon in the notification area"
+  read -r ix iy < <(xwininfo -id "$panel" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x+int(w/2), y+int(h/2)}')
+  sleep 1
+  import -window root "$shots/tray_frame_with_poster.png"
+
+  local size
+  size=$(xwininfo -id "$frame" | grep -E "Width|Height" | tr -d ' ')
+
+  # Minimise: the frame leaves the screen, the program goes on.
+  xdotool windowminimize "$frame"
+  until_ok frame_hidden || fail "minimising left the frame on screen"
+  sleep 0.5
+  frame_hidden || fail "the frame came back by itself"
+  kill -0 "$client" || fail "the client ended"
+  xprop -id "$frame" WM_STATE | grep -q "Iconic" && fail "the frame was iconified, not hidden"
+  import -window root "$shots/tray_minimised.png"
+
+  # A double click on the icon brings the frame back.
+  xdotool mousemove "$ix" "$iy"
+  sleep 0.2
+  xdotool click --repeat 2 --delay 80 1
+  until_ok frame_shown || fail "a double click on the icon did not show the frame"
+  sleep 0.5
+  [ "$(xwininfo -id "$frame" | grep -E "Width|Height" | tr -d ' ')" = "$size" ] || fail "the frame came back in another size"
+
+  # The icon's menu: its last item ends the program.
+  xdotool mousemove "$ix" "$iy"
+  sleep 0.2
+  xdotool click 3
+  sleep 0.5
+  import -window root "$shots/tray_menu.png"
+  xdotool key Up Return
+  for _ in $(seq 100); do kill -0 "$client" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$client" 2>/dev/null; then kill "$client"; fail "退出程序 did not end the program"; fi
+  echo "tray icon shown; minimise hid the frame; double click showed it; the menu ended the program"
+}
+export work shots
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+# The poster went with the frame.
+if ls "$work"/*.jpg >/dev/null 2>&1; then echo "a poster file was left behind"; ls "$work"; exit 1; fi
