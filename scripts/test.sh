@@ -14,6 +14,7 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
 asan=${VELOTRA_SANITIZE_BUILD_DIR:-build-asan}
 VELOTRA_BUILD_DIR=$asan VELOTRA_CMAKE_ARGS="${VELOTRA_CMAKE_ARGS:-} -DVELOTRA_SANITIZE=ON" ./scripts/build.sh
 ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
+LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp":print_suppressions=0 \
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir "$asan" --output-on-failure -j "$(nproc)" "$@"
 
