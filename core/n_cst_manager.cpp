@@ -3,6 +3,7 @@
 #include "core/f_filewrite.h"
 #include "core/f_formvalue.h"
 #include "core/f_open_login.h"
+#include "core/f_read_answer.h"
 #include "core/nuo_ir.h"
 #include "core/velotra.h"
 #include "foundation/n_cst_string.h"
@@ -478,16 +479,7 @@ bool n_cst_manager::wf_update_ini() {
 int n_cst_manager::of_read_answer(
     const pbdom_element& pobj_element,
     const std::function<void(const std::string& as_name, const std::string& as_text)>& as_field) {
-    std::vector<pbdom_object> nodes;
-    pobj_element.GetContent(nodes);
-    if (nodes.empty()) return -1;
-    for (const pbdom_object& node : nodes) {
-        const std::string name = rt::Lower(node.GetName());
-        const std::string text = node.GetText();
-        if (name == "#text" || blank(text)) continue;
-        as_field(name, text);
-    }
-    return 1;
+    return f_read_answer(pobj_element, as_field);
 }
 
 int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {

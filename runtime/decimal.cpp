@@ -23,12 +23,21 @@ __int128 abs128(__int128 v) { return v < 0 ? -v : v; }
 // a / b rounded half away from zero.
 __int128 divide_rounded(__int128 a, __int128 b) {
     __int128 q = a / b, r = a % b;
-    if (abs128(r) * 2 >= abs128(b)) q += ((a < 0) != (b < 0)) ? -1 : 1;
+    // |r| >= |b| - |r| is |r| * 2 >= |b| without doubling past 2^127.
+    if (abs128(r) >= abs128(b) - abs128(r)) q += ((a < 0) != (b < 0)) ? -1 : 1;
     return q;
 }
 
 void check(__int128 m) {
     if (abs128(m) >= mantissa_limit) throw std::overflow_error("decimal overflow");
+}
+
+// The step before a check: a result past 128 bits is as much an overflow
+// as one past 38 digits, and must not wrap on its way there.
+__int128 times(__int128 a, __int128 b) {
+    __int128 r;
+    if (__builtin_mul_overflow(a, b, &r)) throw std::overflow_error("decimal overflow");
+    return r;
 }
 
 } // namespace
@@ -71,9 +80,10 @@ std::optional<decimal> decimal::parse(std::string_view text) {
             if (first_dropped < 0) first_dropped = c - '0';
             continue;
         }
+        // Checked before the step: 38 digits times ten do not fit in 128 bits.
+        if (m > (mantissa_limit - 1 - (c - '0')) / 10) return std::nullopt;
         m = m * 10 + (c - '0');
         if (point) ++scale;
-        if (m >= mantissa_limit) return std::nullopt;
     }
     while (i < text.size() && text[i] == ' ') ++i;
     if (digits == 0 || i != text.size()) return std::nullopt;
@@ -97,7 +107,7 @@ decimal decimal::from_double(double v) {
     int scale = digits - 1 - exponent; // value = m * 10^-scale
     if (scale < 0) {
         if (-scale > 37) throw std::overflow_error("decimal overflow");
-        m *= pow10(-scale);
+        m = times(m, pow10(-scale));
         scale = 0;
         check(m);
     }
@@ -144,8 +154,8 @@ namespace {
 // Both mantissas brought to the larger scale.
 void align(__int128 am, int as, __int128 bm, int bs, __int128& ma, __int128& mb, int& scale) {
     scale = as > bs ? as : bs;
-    ma = am * pow10(scale - as);
-    mb = bm * pow10(scale - bs);
+    ma = times(am, pow10(scale - as));
+    mb = times(bm, pow10(scale - bs));
     check(ma);
     check(mb);
 }
@@ -155,7 +165,9 @@ decimal operator+(const decimal& a, const decimal& b) {
     __int128 ma, mb;
     int s;
     align(a.mantissa_, a.scale_, b.mantissa_, b.scale_, ma, mb, s);
-    return decimal(ma + mb, s);
+    __int128 sum;
+    if (__builtin_add_overflow(ma, mb, &sum)) throw std::overflow_error("decimal overflow");
+    return decimal(sum, s);
 }
 
 decimal operator-(const decimal& a, const decimal& b) { return a + (-b); }
@@ -186,7 +198,7 @@ decimal operator/(const decimal& a, const decimal& b) {
     int s = a.scale_ + k - b.scale_;
     __int128 q = divide_rounded(scaled, b.mantissa_);
     while (s < 0) {
-        q *= 10;
+        q = times(q, 10);
         ++s;
         check(q);
     }

@@ -246,6 +246,11 @@ bool write_file(const std::string& native, const std::string& text) {
     return ok;
 }
 
+// What ends a last line that has no line end: a lone CR at the end of the
+// file is already read as one, and needs only its LF; another CR before the
+// LF would become part of the line's value.
+std::string line_end_for(const std::string& text) { return text.back() == '\r' ? "\n" : "\r\n"; }
+
 bool valid_name(std::string_view name, char forbidden) {
     std::string_view t = trim_blanks(name);
     return !t.empty() && name.find_first_of("\r\n") == std::string_view::npos &&
@@ -293,10 +298,10 @@ int SetProfileString(const nstring& file, const nstring& section, const nstring&
         text.replace(l.value, l.end - l.value, *value);
     } else if (p.section_end >= 0) {
         const Line& l = lines[static_cast<size_type>(p.section_end)];
-        if (l.next == l.end) entry.insert(0, "\r\n"); // the section's last line ends the file
+        if (l.next == text.size() && text.back() != '\n') entry.insert(0, line_end_for(text)); // it ends the file
         text.insert(l.next, entry);
     } else {
-        if (!text.empty() && text.back() != '\n') text += "\r\n";
+        if (!text.empty() && text.back() != '\n') text += line_end_for(text);
         text += "[" + std::string(trim_blanks(*section)) + "]\r\n" + entry;
     }
     const bool written = write_file(native, text);

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
   qt6-base-dev qt6-translations-l10n
   libcurl4-openssl-dev curl
   zlib1g-dev libminizip-dev

@@ -10,6 +10,7 @@ struct padded_file {
     std::FILE* f;
     std::int64_t pos; // position as minizip sees it: 0 is the byte in front
     std::int64_t size; // the real file's size
+    std::int64_t at;   // where the stream stands in the real file; -1 unknown
 };
 
 voidpf ZCALLBACK padded_open(voidpf, const void* filename, int mode) {
@@ -20,7 +21,8 @@ voidpf ZCALLBACK padded_open(voidpf, const void* filename, int mode) {
         std::fclose(f);
         return nullptr;
     }
-    return new padded_file{f, 0, static_cast<std::int64_t>(ftello(f))};
+    const auto size = static_cast<std::int64_t>(ftello(f));
+    return new padded_file{f, 0, size, size};
 }
 
 uLong ZCALLBACK padded_read(voidpf, voidpf stream, void* buf, uLong size) {
@@ -31,10 +33,22 @@ uLong ZCALLBACK padded_read(voidpf, voidpf stream, void* buf, uLong size) {
         out[done++] = 0;
         p->pos = 1;
     }
-    if (done == size) return done;
-    if (fseeko(p->f, static_cast<off_t>(p->pos - 1), SEEK_SET) != 0) return done;
+    // Past the end nothing is read: a damaged header can have minizip ask
+    // there tens of thousands of times.
+    if (done == size || p->pos - 1 >= p->size) return done;
+    // minizip reads a header field by field: a seek to where the stream
+    // already stands would throw its buffer away for every one of them.
+    if (p->at != p->pos - 1) {
+        if (fseeko(p->f, static_cast<off_t>(p->pos - 1), SEEK_SET) != 0) {
+            p->at = -1;
+            return done;
+        }
+        p->at = p->pos - 1;
+    }
     std::size_t n = std::fread(out + done, 1, size - done, p->f);
     p->pos += static_cast<std::int64_t>(n);
+    // At the end of the file the stream stays put, and keeps answering 0.
+    p->at = std::ferror(p->f) ? -1 : p->at + static_cast<std::int64_t>(n);
     return done + n;
 }
 

@@ -53,4 +53,24 @@ TEST(Decimal, FailuresThrowRatherThanGiveAWrongNumber) {
     EXPECT_THROW(decimal::from_double(1e300), std::overflow_error);
 }
 
+// Found by fuzz/import_fuzz (a 39-digit field of a number file): the
+// 39th digit overflowed 128 bits before the limit was checked.
+TEST(Decimal, ADigitPastTheLimitIsRefusedBeforeItOverflows) {
+    EXPECT_TRUE(decimal::parse("99999999999999999999999999999999999999"));
+    EXPECT_FALSE(decimal::parse("999999999999999999999999999999999999999"));
+    EXPECT_FALSE(decimal::parse("0077777777700058477770777792613730872333232"));
+    EXPECT_FALSE(decimal::parse("1701411834604692317316873037158841057280"));
+}
+
+// Found by the sanitizer build: each of these stepped past 128 bits before
+// it was checked, which wraps (or is undefined) instead of failing.
+TEST(Decimal, OverflowsAreCaughtBeforeTheyWrap) {
+    const decimal big = dec("99999999999999999999999999999999999999");
+    EXPECT_THROW(big + dec("0.5"), std::overflow_error);           // aligning the scales
+    EXPECT_THROW(decimal::from_double(1e50), std::overflow_error); // the digits times 10^36
+    EXPECT_THROW(big / dec("0.1"), std::overflow_error);                  // the quotient moved up a place
+    // The remainder doubled for rounding: nearly 10^38 twice.
+    EXPECT_EQ((dec("99999999999999999999999999999999999998") / big).to_string(), "1");
+}
+
 } // namespace

@@ -118,6 +118,25 @@ TEST_F(Profile, LineFeedFilesAreReadAndKeepTheirLineEnds) {
     EXPECT_EQ(dir.read(ini), "[cfg]\nrun=b\nx=1\n");
 }
 
+// Found by fuzz/profile_fuzz: a file whose last line ends in a lone CR,
+// which reads as a line end. Adding after it must not glue the CR to that
+// line's value, nor the new line to it.
+TEST_F(Profile, ALastLineEndingInALoneCrKeepsItsValue) {
+    struct Case {
+        const char *section, *key, *expected;
+    } cases[] = {
+        {"Applicati/n", "<Logo", "[Application]\r\nVersion=0A\r\n[Applicati/n]\r\n<Logo=v\r\n"},
+        {"Application", "Logo", "[Application]\r\nVersion=0A\r\nLogo=v\r\n"},
+    };
+    for (const Case& c : cases) {
+        dir.write(ini, "[Application]\r\nVersion=0A\r");
+        EXPECT_EQ(rt::SetProfileString(ini, c.section, c.key, "v"), 1);
+        EXPECT_EQ(get("Application", "Version"), "0A") << c.section;
+        EXPECT_EQ(get(c.section, c.key), "v") << c.section;
+        EXPECT_EQ(dir.read(ini), c.expected) << c.section;
+    }
+}
+
 // What the user may not write answers -1 and stays as it was; a link is
 // written through to its target; the file keeps its mode.
 TEST_F(Profile, WritesOnlyWhatTheUserMayWriteAndKeepsLinksAndModes) {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -93,6 +95,47 @@ TEST(FakeGateway, FailuresOnRequest) {
         rt::Inet().PostURL(gateway.url() + "sms.aspx", "action=send", "", 80, a);
         EXPECT_EQ(status, a.http_status());
     }
+}
+
+TEST(FakeGateway, BadBodiesOnEveryPath) {
+    FakeGateway gateway;
+    auto get = [&] {
+        Answer a;
+        EXPECT_EQ(rt::inet_success, rt::Inet().GetURL(gateway.url() + "sms/update/update.txt", a));
+        EXPECT_EQ(200, a.http_status());
+        return a.data;
+    };
+    gateway.fail(FakeGateway::Failure::empty_body);
+    EXPECT_EQ("", get());
+    EXPECT_EQ("", post(gateway, "sms.aspx", "action=send").data);
+    gateway.fail(FakeGateway::Failure::malformed_xml);
+    EXPECT_EQ("[update]\r\nFile=velotra.z", get()); // a download is cut in half
+    for (auto failure : {FakeGateway::Failure::doctype, FakeGateway::Failure::entity_bomb}) {
+        gateway.fail(failure);
+        EXPECT_EQ(rt::xml_doctype, rt::XMLParseString(get()));
+        EXPECT_EQ(rt::xml_doctype, rt::XMLParseString(post(gateway, "sms.aspx", "action=overage").data));
+    }
+    gateway.fail(FakeGateway::Failure::junk);
+    const rt::blob junk = get();
+    EXPECT_EQ(FakeGateway::junk_bytes, junk.size());
+    EXPECT_EQ(junk, post(gateway, "api/com_api_thro.aspx", "action=reg_thr_ones").data);
+}
+
+TEST(FakeGateway, ADripOutlastsTheTimeOutAndEndsWhenLifted) {
+    FakeGateway gateway;
+    auto previous = rt::set_inet_timeouts({std::chrono::milliseconds(1000), std::chrono::milliseconds(1500)});
+    gateway.fail(FakeGateway::Failure::slow_drip);
+    Answer a;
+    EXPECT_EQ(rt::inet_timeout, rt::Inet().GetURL(gateway.url() + "sms/update/update.txt", a));
+    // Lifted while a client is still reading: the rest goes at once.
+    std::thread lift([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        gateway.fail(FakeGateway::Failure::none);
+    });
+    EXPECT_EQ(rt::inet_success, rt::Inet().GetURL(gateway.url() + "sms/update/update.txt", a));
+    lift.join();
+    EXPECT_EQ("[update]\r\nFile=velotra.zip\r\nExecute=velotra.exe\r\n", a.data);
+    rt::set_inet_timeouts(previous);
 }
 
 TEST(FakeGateway, ServesDownloadsReplaceably) {

@@ -230,6 +230,25 @@ TEST_F(UnzipTest, AnEntryWithOneFlippedByteIsRefused) {
     }
 }
 
+// Found by fuzz/zip_fuzz: the central directory declares an entry of
+// nearly 4 GiB that holds 15 bytes. The blob must not be sized on the
+// archive's word, and the entry is refused.
+TEST_F(UnzipTest, AnEntryDeclaringGigabytesIsRefusedWithoutReservingThem) {
+    std::ifstream in(std::string(std::getenv("VELOTRA_SOURCE_DIR")) + "/fuzz/regressions/zip/declared_4gib.zip",
+                     std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    ASSERT_FALSE(bytes.str().empty());
+    write_raw("declared.zip", bytes.str());
+    n_zlib::unzfile h = zlib.of_unzopen("declared.zip");
+    ASSERT_NE(h, nullptr);
+    rt::blob data;
+    EXPECT_FALSE(zlib.of_extractblob(h, "", data));
+    EXPECT_LT(data.size(), 1u << 20);
+    EXPECT_EQ(shown(), (std::vector<std::string>{"ZLib Error in of_ExtractBlob|Error extracting file '' within archive!"}));
+    zlib.of_unzclose(h);
+}
+
 TEST_F(UnzipTest, AFailedWriteRemovesThePartialFile) {
     write_raw("src/big.bin", noise(40000));
     info_zip("src", "../b.zip big.bin");

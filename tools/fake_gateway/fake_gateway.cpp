@@ -91,6 +91,33 @@ rt::blob wrongly_declared(const rt::blob& xml) {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + xml.substr(body);
 }
 
+const char* const doctype_answer =
+    "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
+    "<!DOCTYPE returnsms [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\r\n"
+    "<returnsms><returnstatus>&x;</returnstatus><message>&x;</message></returnsms>\r\n";
+
+std::string entity_bomb_answer() {
+    std::string dtd = "<!ENTITY e0 \"lol\">";
+    for (int i = 1; i <= 9; ++i) {
+        dtd += "<!ENTITY e" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k) dtd += "&e" + std::to_string(i - 1) + ";";
+        dtd += "\">";
+    }
+    return "<?xml version=\"1.0\"?>\r\n<!DOCTYPE returnsms [" + dtd +
+           "]>\r\n<returnsms><returnstatus>&e9;</returnstatus><message>&e9;</message></returnsms>\r\n";
+}
+
+// Bytes of every value, the same on every run.
+std::string junk_answer() {
+    std::string s(FakeGateway::junk_bytes, '\0');
+    std::uint32_t x = 2463534242u;
+    for (char& c : s) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        c = static_cast<char>(x & 0xFF);
+    }
+    return s;
+}
+
 void put16(std::string& s, unsigned v) {
     s += static_cast<char>(v & 0xFF);
     s += static_cast<char>((v >> 8) & 0xFF);
@@ -236,7 +263,7 @@ struct FakeGateway::Impl {
         if (failure == Failure::malformed_xml) xml = malformed(xml);
         if (failure == Failure::wrong_declaration) xml = wrongly_declared(xml);
         res.status = 200;
-        res.set_content(xml, "text/xml");
+        deliver(res, xml, "text/xml");
     }
 
     static void plain(httplib::Response& res, int status, const std::string& text) {
@@ -248,8 +275,41 @@ struct FakeGateway::Impl {
         const auto file = files.find(r.path);
         if (file == files.end()) return plain(res, 404, "404 Not Found");
         res.status = file->second.second;
+        rt::blob bytes = file->second.first;
+        if (failure == Failure::malformed_xml) bytes.resize(bytes.size() / 2);
         const bool jpeg = r.path.size() > 4 && r.path.compare(r.path.size() - 4, 4, ".jpg") == 0;
-        res.set_content(file->second.first, jpeg ? "image/jpeg" : "application/octet-stream");
+        deliver(res, bytes, jpeg ? "image/jpeg" : "application/octet-stream");
+    }
+
+    // The answer as the failure asked for it goes out (with the lock held).
+    void deliver(httplib::Response& res, const rt::blob& answer, const char* type) {
+        switch (failure) {
+        case Failure::empty_body: return res.set_content("", type);
+        case Failure::doctype: return res.set_content(doctype_answer, "text/xml");
+        case Failure::entity_bomb: return res.set_content(entity_bomb_answer(), "text/xml");
+        case Failure::junk: return res.set_content(junk_answer(), type);
+        case Failure::slow_drip: return drip(res, answer, type);
+        default: return res.set_content(answer, type);
+        }
+    }
+
+    // One byte a second, until the client hangs up, the gateway stops, the
+    // failure is lifted (the rest then goes at once) or drip_limit passes.
+    void drip(httplib::Response& res, const rt::blob& answer, const char* type) {
+        auto bytes = std::make_shared<rt::blob>(answer);
+        res.set_content_provider(
+            bytes->size(), type, [this, bytes](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                std::unique_lock lock(m);
+                const bool dripping = failure == Failure::slow_drip && !stopping;
+                if (dripping && offset >= static_cast<std::size_t>(drip_limit)) return false;
+                const std::size_t n = dripping ? 1 : bytes->size() - offset;
+                lock.unlock();
+                if (!sink.write(bytes->data() + offset, n)) return false;
+                lock.lock();
+                released.wait_for(lock, std::chrono::seconds(1),
+                                  [this] { return stopping || failure != Failure::slow_drip; });
+                return true;
+            });
     }
 
     rt::blob scripted(const std::string& action) {

@@ -49,9 +49,17 @@ public:
         hang,              // accept, then answer nothing until fail(none) or the end
         not_found,         // HTTP 404 for every path
         server_error,      // HTTP 500 for every path
-        malformed_xml,     // the action's answer, cut off inside its last tag
+        malformed_xml,     // the action's answer, cut off inside its last tag; a download cut in half
         wrong_declaration, // the action's answer (GBK) declared as encoding="utf-8"
+        // These answer 200 on every path, downloads included:
+        empty_body,        // no bytes at all
+        doctype,           // an answer whose DOCTYPE names an external entity
+        entity_bomb,       // an answer whose DOCTYPE nests entities a billion deep
+        junk,              // 10 MiB of bytes that are no answer (junk_bytes)
+        slow_drip,         // the right answer, one byte a second, for at most drip_limit seconds
     };
+    static constexpr std::size_t junk_bytes = 10u << 20;
+    static constexpr int drip_limit = 120;
 
     struct Options {
         bool demo = false;

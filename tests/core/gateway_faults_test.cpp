@@ -1,0 +1,230 @@
+// Every path that talks to the gateway against every way the gateway can
+// fail: each case ends in that path's own message within the time-outs, and
+// leaves velotra.ini and the logs as they were.
+//
+// A path is one row of `paths`: how to run it, and which of the rules below
+// its messages follow. A window that talks to the gateway adds its row.
+#include "account/sys_w_login.h"
+#include "account/w_reg.h"
+#include "core/n_cst_manager.h"
+#include "core/velotra.h"
+#include "runtime/inet.h"
+#include "runtime/xml.h"
+#include "runtime/ui/window.h"
+#include "shell/w_background.h"
+#include "shell/w_mdi.h"
+#include "tests/support/scripted.h"
+#include "tools/fake_gateway/fake_gateway.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Failure = FakeGateway::Failure;
+
+// How a fault reaches the client: no HTTP answer (the code of the internet
+// service), an error status, or a 200 answer whose body is no good answer
+// (the code of the XML check on it).
+enum class Reaches { transport, http_error, answer };
+
+struct Fault {
+    const char* name;
+    Failure failure;
+    Reaches reaches;
+    int code;
+};
+
+const Fault faults[] = {
+    {"refused", Failure::refuse, Reaches::transport, rt::inet_cannot_connect},
+    {"hangs past the time-out", Failure::hang, Reaches::transport, rt::inet_timeout},
+    {"404", Failure::not_found, Reaches::http_error, rt::xml_not_well_formed},
+    {"500", Failure::server_error, Reaches::http_error, rt::xml_not_well_formed},
+    {"empty body", Failure::empty_body, Reaches::answer, rt::xml_empty},
+    {"truncated XML", Failure::malformed_xml, Reaches::answer, rt::xml_not_well_formed},
+    {"DOCTYPE with an external entity", Failure::doctype, Reaches::answer, rt::xml_doctype},
+    {"entity bomb", Failure::entity_bomb, Reaches::answer, rt::xml_doctype},
+    {"10 MiB of junk", Failure::junk, Reaches::answer, rt::xml_too_large},
+    {"one byte a second", Failure::slow_drip, Reaches::transport, rt::inet_timeout},
+};
+
+// What a case ends in.
+struct Outcome {
+    std::vector<std::string> boxes;
+    std::string line;   // the balance line, for the paths that have one
+    bool saved = false; // the update descriptor was saved
+    bool operator==(const Outcome&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Outcome& o) {
+    os << "{boxes:";
+    for (const auto& b : o.boxes) os << " [" << b << "]";
+    return os << ", line: [" << o.line << "], saved: " << o.saved << "}";
+}
+
+std::string code_text(int code) { return "[" + std::to_string(code) + "]"; }
+
+// ---- the rules by which the paths report a fault --------------------------
+
+// A posted request whose answer is checked before it is read: the send,
+// login and sign-up windows.
+Outcome checked_answer(const Fault& f) {
+    if (f.reaches == Reaches::transport) return {{"与服务器数据交互失败,错误代码" + code_text(f.code)}, "", false};
+    return {{"无效返回数据,错误代码" + code_text(f.code)}, "", false};
+}
+
+// A balance line: a bad answer is reported on the line itself.
+Outcome balance_line(const Fault& f) {
+    if (f.reaches == Reaches::transport)
+        return {{"与服务器数据交互失败,错误代码" + code_text(f.code)}, "无效返回数据,错误代码" + code_text(rt::xml_empty)};
+    return {{}, "无效返回数据,错误代码" + code_text(f.code)};
+}
+
+// The update descriptor: saved as received whenever the status is good.
+Outcome update_descriptor(const Fault& f) {
+    if (f.reaches == Reaches::transport) return {{"访问地址失败，错误代码" + code_text(f.code)}, "", false};
+    if (f.reaches == Reaches::http_error) return {{"访问服务器资源失败"}, "", false};
+    return {{}, "", true};
+}
+
+// ---- the fixture: the client started, logged in, its frame open ----------
+
+struct GatewayFaults : ::testing::Test {
+    testing_support::TempProgramFolder dir;
+    testing_support::RecordedBoxes boxes;
+    testing_support::FixedClock clock{{2024, 3, 9, 7, 5, 4, 42}};
+    FakeGateway gateway;
+    velotra app;
+    rt::InetTimeouts previous{};
+    static constexpr std::chrono::milliseconds timeout{1500};
+
+    void SetUp() override {
+        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
+        setenv("VELOTRA_WEBURL", gateway.url().c_str(), 1);
+        unsetenv("VELOTRA_DEV");
+        velotra::reset_halt();
+        rt::OnWindowOpened login([](rt::Window& w) {
+            if (!dynamic_cast<sys_w_login*>(&w)) return;
+            for (auto [key, value] : {std::pair{"userid", "1001"}, {"account", "zhang"}, {"password", "pw"}})
+                gnv_app->pub_f_set_sysvar("cfg", key, gnv_app->of_encrypt(value, gnv_app->e, gnv_app->n));
+            rt::CloseWithReturn(w, "ok");
+        });
+        app.open("");
+        ASSERT_FALSE(velotra::halted());
+        ASSERT_NE(w_background::current(), nullptr);
+        previous = rt::set_inet_timeouts({std::chrono::milliseconds(1000), timeout});
+    }
+    void TearDown() override {
+        rt::set_inet_timeouts(previous);
+        gateway.fail(Failure::none);
+        if (w_mdi* frame = w_mdi::current()) rt::Close(*frame);
+        app.close();
+        velotra::reset_halt();
+        unsetenv("VELOTRA_URL");
+        unsetenv("VELOTRA_WEBURL");
+    }
+
+    // Opens a window modally, runs `body` inside its loop, and closes it.
+    template <class W>
+    void drive(W& w, const std::function<void(W&)>& body, const char* parm = nullptr) {
+        rt::OnWindowOpened hook([&](rt::Window& opened) {
+            if (&opened != &w) return;
+            rt::Yield();
+            body(w);
+            if (w.is_open()) rt::Close(w);
+        });
+        if (parm) rt::OpenWithParm(w, parm);
+        else rt::Open(w);
+    }
+
+    // What the files the client keeps hold: velotra.ini and the logs.
+    std::map<std::string, std::string> kept_files() const {
+        std::map<std::string, std::string> files{{"velotra.ini", dir.read("velotra.ini")}};
+        if (std::filesystem::is_directory(dir.native() / "log"))
+            for (const auto& e : std::filesystem::directory_iterator(dir.native() / "log"))
+                files["log/" + e.path().filename().string()] = dir.read("log/" + e.path().filename().string());
+        return files;
+    }
+};
+
+// ---- the paths -------------------------------------------------------------
+
+Outcome login(GatewayFaults& t) {
+    sys_w_login w;
+    t.drive<sys_w_login>(w, [](sys_w_login& lw) {
+        lw.sle_userid.set_text("1001");
+        lw.sle_account.set_text("zhang");
+        lw.user_password.set_text("pw");
+        lw.cb_ok.TriggerEvent(rt::Event::clicked);
+    }, "one");
+    return {};
+}
+
+Outcome sign_up(GatewayFaults& t) {
+    w_reg w;
+    t.drive<w_reg>(w, [](w_reg& rw) {
+        for (auto [column, value] : {std::pair{"account", "zhang"}, {"password", "secret"}, {"company", "公司"},
+                                     {"realname", "张三"}, {"mobile", "13800000000"}})
+            rw.dw_reg.SetItem(1, column, std::string(value));
+        rw.cb_reg.TriggerEvent(rt::Event::clicked);
+    });
+    return {};
+}
+
+Outcome background_balance(GatewayFaults&) {
+    w_background* sheet = w_background::current();
+    sheet->st_tips.set_text("");
+    sheet->wf_overage();
+    return {{}, sheet->st_tips.text()};
+}
+
+Outcome update_descriptor_download(GatewayFaults& t) {
+    std::filesystem::remove(t.dir.native() / "update" / "update.txt");
+    gnv_app->wf_update_ini();
+    return {{}, "", std::filesystem::is_regular_file(t.dir.native() / "update" / "update.txt")};
+}
+
+struct Path {
+    const char* name;
+    Outcome (*run)(GatewayFaults&);
+    Outcome (*expected)(const Fault&);
+};
+
+// One row a window or service that talks to the gateway.
+const Path paths[] = {
+    {"login window", login, checked_answer},
+    {"sign-up window", sign_up, checked_answer},
+    {"background sheet's balance line", background_balance, balance_line},
+    {"update descriptor", update_descriptor_download, update_descriptor},
+};
+
+} // namespace
+
+TEST_F(GatewayFaults, EveryPathEndsInItsMessageWithinTheTimeOuts) {
+    for (const Path& path : paths) {
+        for (const Fault& fault : faults) {
+            SCOPED_TRACE(std::string(path.name) + ", " + fault.name);
+            gateway.fail(Failure::none);
+            boxes.clear();
+            const auto before = kept_files();
+            gateway.fail(fault.failure);
+
+            const auto start = std::chrono::steady_clock::now();
+            Outcome outcome = path.run(*this);
+            const auto took = std::chrono::steady_clock::now() - start;
+
+            for (const auto& b : boxes.shown()) outcome.boxes.push_back(b.text);
+            EXPECT_EQ(outcome, path.expected(fault));
+            // A hang is bounded by the time-out, not by the gateway.
+            EXPECT_LT(took, timeout + std::chrono::seconds(5));
+            EXPECT_EQ(kept_files(), before);
+        }
+    }
+}
