@@ -39,13 +39,19 @@ session() {
   local client=$!
   local win=""
   for _ in $(seq 100); do
-    win=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
+    win=$(xdotool search --onlyvisible --name "系统登录" 2>/dev/null | head -1 || true)
     [ -n "$win" ] && break
     sleep 0.1
   done
   [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
-  xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
-  sleep 0.3
+  # Typing goes wherever the keyboard focus is: wait until it is the login
+  # window's (on a loaded machine the frame behind it may still hold it).
+  for _ in $(seq 50); do
+    xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win" 2>/dev/null || true
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$win" ] && break
+    sleep 0.1
+  done
+  sleep 0.5
   xdotool type --delay 20 "80001001"
   xdotool key Return
   xdotool type --delay 20 "demo"
