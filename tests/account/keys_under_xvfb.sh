@@ -12,13 +12,8 @@
 #   keys_under_xvfb.sh <bin folder>
 set -euo pipefail
 bin=${1:?bin folder}
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/demo_gateway.sh"
+start_work_folder
 
 cp "$bin/velotra" "$bin/dorvane" "$work/"
 cp -r "$bin/res" "$work/"
@@ -28,17 +23,8 @@ cp "$bin/dorvane" "$work/launcher/"
 cp -r "$bin/res" "$work/launcher/"
 printf '[cfg]\r\nrun=missing_client\r\n' >"$work/launcher/velotra.ini"
 
-port=$((20000 + RANDOM % 20000))
-while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-"$bin/fake_gateway" --demo --refuse-login --echo --port "$port" >"$work/gateway.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-  sleep 0.1
-done
-
-export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
-unset QT_QPA_PLATFORM VELOTRA_DEV
+start_demo_gateway "$bin" --refuse-login --echo
+unset QT_QPA_PLATFORM
 
 # Runs inside the virtual display.
 session() {

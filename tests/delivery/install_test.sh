@@ -18,16 +18,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-port=$((20000 + RANDOM % 20000))
-while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-"$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-  sleep 0.1
-done
-export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
-unset VELOTRA_DEV
+. "$(dirname "$0")/../support/demo_gateway.sh"
+start_demo_gateway "$bin"
 
 # Starts the launcher of a program folder from an unrelated working folder and
 # waits for the client it starts to open the login window; the client closes

@@ -9,28 +9,14 @@ set -euo pipefail
 bin=${1:?bin folder}
 shots=${2:?screenshots folder}
 mkdir -p "$shots"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "${KEEP_WORK:-}" ] && echo "kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../support/demo_gateway.sh"
+start_work_folder
 
 cp "$bin/velotra" "$bin/velotra.tb3" "$work/"
 cp -r "$bin/res" "$work/"
 
-port=$((20000 + RANDOM % 20000))
-while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-"$bin/fake_gateway" --demo --port "$port" >"$work/gateway.out" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-  sleep 0.1
-done
-
-export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
-unset QT_QPA_PLATFORM VELOTRA_DEV
+start_demo_gateway "$bin"
+unset QT_QPA_PLATFORM
 export work shots
 
 session() {
