@@ -171,12 +171,13 @@ TEST_F(Spreadsheet, DamagedSheetXmlIsAnErrorNotAPartialSuccess) {
 
 // FreeXL reads a directory entry's name with the length the entry claims,
 // past the 64 bytes the name may hold; such a workbook must be refused with
-// the reader's message before FreeXL sees it. The fuzzer's file shifts the
-// whole directory by one byte; the generated one stretches a single length.
+// the reader's message before FreeXL sees it. The fuzzer's files shift the
+// whole directory by one byte, or name no directory sector so that FreeXL
+// reads the header as one; the generated file stretches a single length.
 TEST_F(Spreadsheet, XlsWithAnOverlongDirectoryNameIsRefused) {
-    std::filesystem::copy_file(std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) /
-                                   "fuzz/regressions/sheet/freexl_stack_read.xls",
-                               file("shifted.xls"));
+    const std::filesystem::path found = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "fuzz/regressions/sheet";
+    std::filesystem::copy_file(found / "freexl_stack_read.xls", file("shifted.xls"));
+    std::filesystem::copy_file(found / "freexl_header_as_directory.xls", file("no_directory.xls"));
     fixtures::write_xls(file("sound.xls"), {fixtures::salary_sheet()});
     std::string bytes;
     {
@@ -191,7 +192,7 @@ TEST_F(Spreadsheet, XlsWithAnOverlongDirectoryNameIsRefused) {
     std::ofstream(file("stretched.xls"), std::ios::binary) << bytes;
 
     EXPECT_TRUE(open_ok(file("sound.xls")));
-    for (const char* name : {"shifted.xls", "stretched.xls"}) {
+    for (const char* name : {"shifted.xls", "no_directory.xls", "stretched.xls"}) {
         std::string error;
         EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
         EXPECT_EQ("The file is not a valid .xls workbook: it is damaged.", error) << name;
