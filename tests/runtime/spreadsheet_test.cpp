@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 using rt::sheet::Workbook;
@@ -164,4 +167,34 @@ TEST_F(Spreadsheet, DamagedSheetXmlIsAnErrorNotAPartialSuccess) {
     std::string error;
     EXPECT_FALSE(book->read(0, [](std::int32_t, const std::vector<rt::sheet::Cell>&) { return true; }, error));
     EXPECT_FALSE(error.empty());
+}
+
+// FreeXL reads a directory entry's name with the length the entry claims,
+// past the 64 bytes the name may hold; such a workbook must be refused with
+// the reader's message before FreeXL sees it. The fuzzer's files shift the
+// whole directory by one byte, or name no directory sector so that FreeXL
+// reads the header as one; the generated file stretches a single length.
+TEST_F(Spreadsheet, XlsWithAnOverlongDirectoryNameIsRefused) {
+    const std::filesystem::path found = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "fuzz/regressions/sheet";
+    std::filesystem::copy_file(found / "freexl_stack_read.xls", file("shifted.xls"));
+    std::filesystem::copy_file(found / "freexl_header_as_directory.xls", file("no_directory.xls"));
+    fixtures::write_xls(file("sound.xls"), {fixtures::salary_sheet()});
+    std::string bytes;
+    {
+        std::ifstream in(file("sound.xls"), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string workbook("W\0o\0r\0k\0b\0o\0o\0k\0", 16);
+    const std::size_t entry = bytes.find(workbook);
+    ASSERT_NE(std::string::npos, entry);
+    bytes[entry + 64] = 0x00;
+    bytes[entry + 65] = 0x16; // 5632 bytes of name
+    std::ofstream(file("stretched.xls"), std::ios::binary) << bytes;
+
+    EXPECT_TRUE(open_ok(file("sound.xls")));
+    for (const char* name : {"shifted.xls", "no_directory.xls", "stretched.xls"}) {
+        std::string error;
+        EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
+        EXPECT_EQ("The file is not a valid .xls workbook: it is damaged.", error) << name;
+    }
 }
