@@ -107,8 +107,8 @@ Outcome update_descriptor(const Fault& f) {
 // balance line below.
 Outcome posted_answer(const Fault& f) {
     if (f.reaches == Reaches::transport)
-        return {{"与服务器数据交互失败,错误代码" + code_text(f.code), "无效返回数据,错误代码" + code_text(rt::xml_empty)}};
-    return {{"无效返回数据,错误代码" + code_text(f.code)}};
+        return {{"与服务器数据交互失败,错误代码" + code_text(f.code), "无效返回数据,错误代码" + code_text(rt::xml_empty)}, "", false};
+    return {{"无效返回数据,错误代码" + code_text(f.code)}, "", false};
 }
 
 // The mail-merge sheet's balance line keeps its design text: the boxes tell.
@@ -294,7 +294,7 @@ Outcome mail_merge_balance(GatewayFaults&) {
     auto& sheet = rt::make_window<w_message_excel>();
     rt::OpenSheet(sheet, *w_mdi::current());
     rt::Yield();
-    Outcome o{{}, sheet.st_tips.text()};
+    Outcome o{{}, sheet.st_tips.text(), false};
     rt::Close(sheet);
     return o;
 }
