@@ -1,5 +1,7 @@
 #include "runtime/ui/commandbar.h"
 
+#include "runtime/commandbar_layout.h"
+
 #include "runtime/files.h"
 #include "runtime/path.h"
 #include "runtime/profile.h"
@@ -32,21 +34,6 @@ namespace rt {
 namespace {
 
 constexpr long twips_per_px = 15;
-const char* const missing_key = "\x01";
-
-std::vector<std::string> split_list(const std::string& list) {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    while (at <= list.size()) {
-        std::size_t comma = list.find(',', at);
-        if (comma == std::string::npos) comma = list.size();
-        std::string item = Trim(list.substr(at, comma - at));
-        if (!item.empty()) out.push_back(item);
-        at = comma + 1;
-    }
-    return out;
-}
-
 // A tool button that hands double clicks on as well.
 class ToolButton final : public QToolButton {
 public:
@@ -472,79 +459,6 @@ void CommandBar::layout() {
 }
 
 // ---- loading ---------------------------------------------------------------------------------
-namespace {
-
-struct ParsedLayout {
-    struct Tool {
-        long id;
-        std::string name, caption, picture;
-    };
-    struct Band {
-        std::string name, caption;
-        DockingArea dock;
-        int flags;
-        std::vector<std::string> tools;
-    };
-    std::vector<Band> bands;
-    std::vector<Tool> tools;
-};
-
-bool parse_layout(const std::string& text, const std::string& only_band, ParsedLayout& out) {
-    auto read = [&](const std::string& section, const std::string& key) -> nstring {
-        nstring v = ProfileStringText(text, section, key, std::string(missing_key));
-        if (!v || *v == missing_key) return null;
-        return v;
-    };
-    const nstring list = read("Layout", "Bands");
-    if (!list) return false;
-    std::vector<std::string> names = split_list(*list);
-    if (names.empty()) return false;
-    std::set<std::string> seen_bands;
-    std::map<std::string, std::size_t> tool_index;
-    for (const std::string& bn : names) {
-        if (!seen_bands.insert(bn).second) return false;
-        if (!only_band.empty() && bn != only_band) continue;
-        const std::string section = "Band:" + bn;
-        const nstring dock = read(section, "Dock");
-        if (!dock) return false;
-        static const std::map<std::string, DockingArea> sides{{"top", DockingArea::top},
-                                                              {"bottom", DockingArea::bottom},
-                                                              {"left", DockingArea::left},
-                                                              {"right", DockingArea::right}};
-        auto side = sides.find(Lower(Trim(*dock)));
-        if (side == sides.end()) return false;
-        ParsedLayout::Band band{bn, read(section, "Caption").value_or(bn), side->second,
-                                      CommandBand::flag_docktop | CommandBand::flag_dockbottom |
-                                          CommandBand::flag_dockleft | CommandBand::flag_dockright |
-                                          CommandBand::flag_close,
-                                      {}};
-        if (const nstring flags = read(section, "Flags")) {
-            const std::string f = Trim(*flags);
-            if (f.empty() || f.find_first_not_of("0123456789") != std::string::npos || f.size() > 5) return false;
-            band.flags = std::stoi(f);
-        }
-        band.tools = split_list(read(section, "Tools").value_or(""));
-        for (const std::string& tn : band.tools) {
-            if (tool_index.count(tn)) continue;
-            const std::string ts = "Tool:" + tn;
-            const nstring caption = read(ts, "Caption");
-            if (!caption) return false;
-            long id = static_cast<long>(out.tools.size()) + 1;
-            if (const nstring ids = read(ts, "Id")) {
-                const std::string s = Trim(*ids);
-                if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 9) return false;
-                id = std::stol(s);
-            }
-            tool_index[tn] = out.tools.size();
-            out.tools.push_back({id, tn, *caption, Trim(read(ts, "Picture").value_or(""))});
-        }
-        out.bands.push_back(std::move(band));
-    }
-    return !out.bands.empty();
-}
-
-} // namespace
-
 int CommandBar::load(const std::string& bandname, const std::string& file, long) {
     const std::string native = native_path(file);
     std::error_code ec;
@@ -559,8 +473,10 @@ int CommandBar::load(const std::string& bandname, const std::string& file, long)
 }
 
 int CommandBar::load_text(const std::string& bandname, const std::string& text) {
-    ParsedLayout parsed;
-    if (!parse_layout(text, bandname, parsed)) return -1;
+    CommandBarLayout parsed;
+    constexpr int default_flags = CommandBand::flag_docktop | CommandBand::flag_dockbottom |
+                                  CommandBand::flag_dockleft | CommandBand::flag_dockright | CommandBand::flag_close;
+    if (!parse_commandbar_layout(text, bandname, default_flags, parsed)) return -1;
     building_ = true;
     if (bandname.empty()) {
         band_store_.clear();
@@ -570,7 +486,7 @@ int CommandBar::load_text(const std::string& bandname, const std::string& text) 
                                          [&](const auto& b) { return b->name == bandname; }),
                           band_store_.end());
     }
-    for (const ParsedLayout::Tool& pt : parsed.tools) {
+    for (const CommandBarLayout::Tool& pt : parsed.tools) {
         CommandTool* t = tools_(pt.name);
         if (!t) t = tools_.add(pt.id, pt.name);
         t->caption_ = pt.caption;
@@ -579,7 +495,7 @@ int CommandBar::load_text(const std::string& bandname, const std::string& text) 
             t->pictures_[0].icon = QIcon(QString::fromStdString(native_path(pt.picture)));
         }
     }
-    for (const ParsedLayout::Band& pb : parsed.bands) {
+    for (const CommandBarLayout::Band& pb : parsed.bands) {
         CommandBand* b = bands_.add(pb.name);
         b->caption_ = pb.caption;
         b->dock_ = pb.dock;

@@ -37,6 +37,7 @@
 // what it held.
 #pragma once
 
+#include "runtime/commandbar_layout.h"
 #include "runtime/ui/control.h"
 
 #include <QIcon>
@@ -145,8 +146,6 @@ private:
     CommandBand& band_;
     std::vector<std::unique_ptr<CommandChildBand>> bands_;
 };
-
-enum class DockingArea { top = 0, bottom = 1, left = 2, right = 3, floating = 4, popup = 5 };
 
 class CommandBand {
 public:

@@ -6,16 +6,23 @@
 // its messages follow. A window that talks to the gateway adds its row.
 #include "account/sys_w_login.h"
 #include "account/w_reg.h"
+#include "account/w_set.h"
 #include "core/n_cst_manager.h"
 #include "core/velotra.h"
+#include "foundation/u_dw.h"
+#include "mailmerge/dw_msg_preview.h"
+#include "mailmerge/w_message_excel.h"
 #include "runtime/inet.h"
 #include "runtime/xml.h"
 #include "runtime/ui/window.h"
+#include "sending/w_message_preview.h"
+#include "sending/w_sms_new.h"
 #include "shell/w_background.h"
 #include "shell/w_mdi.h"
 #include "tests/support/scripted.h"
 #include "tools/fake_gateway/fake_gateway.h"
 
+#include <QCheckBox>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -93,6 +100,59 @@ Outcome update_descriptor(const Fault& f) {
     if (f.reaches == Reaches::http_error) return {{"访问服务器资源失败"}, "", false};
     return {{}, "", true};
 }
+
+// A posted request whose answer is checked after the manager has reported a
+// failed post: a failed post leaves the answer empty, which the check then
+// reports as well. The settings window's query, and the mail-merge sheet's
+// balance line below.
+Outcome posted_answer(const Fault& f) {
+    if (f.reaches == Reaches::transport)
+        return {{"与服务器数据交互失败,错误代码" + code_text(f.code), "无效返回数据,错误代码" + code_text(rt::xml_empty)}, "", false};
+    return {{"无效返回数据,错误代码" + code_text(f.code)}, "", false};
+}
+
+// The mail-merge sheet's balance line keeps its design text: the boxes tell.
+Outcome mail_merge_line(const Fault& f) {
+    Outcome o = posted_answer(f);
+    o.line = "帐户余额";
+    return o;
+}
+
+// The send window: the user confirms, then the posted answer's rule; an
+// answer that cannot be read is neither reported as sent nor logged.
+Outcome send_answer(const Fault& f) {
+    Outcome o = posted_answer(f);
+    o.boxes.insert(o.boxes.begin(), "确定要执行发送操作吗？");
+    return o;
+}
+
+// The preview window: as the send window, and the row that went without a
+// verdict keeps the send from being reported complete.
+Outcome preview_answer(const Fault& f) {
+    Outcome o = send_answer(f);
+    o.boxes.push_back("存在发送失败的消息,请核实!!");
+    return o;
+}
+
+// A download after the descriptor (the update archive) or on its own (the
+// poster): a transport failure and an error status have their boxes; a 200
+// answer is saved as received, whatever it holds (`saved`).
+Outcome download(const Fault& f, bool saved_on_answer) {
+    if (f.reaches == Reaches::transport) return {{"访问地址失败，错误代码" + code_text(f.code)}, "", false};
+    if (f.reaches == Reaches::http_error) return {{"访问服务器资源失败"}, "", false};
+    return {{}, "", saved_on_answer};
+}
+// An archive that is no archive is reported by the zip reader, once for its
+// listing and once for its opening; nothing is extracted, and velotra.ini
+// does not name a new executable.
+Outcome update_archive(const Fault& f) {
+    Outcome o = download(f, true);
+    o.saved = true; // the sound descriptor, saved before the archive is asked for
+    if (f.reaches == Reaches::answer)
+        o.boxes.assign(2, "The zip file is invalid or can't be found!");
+    return o;
+}
+Outcome poster(const Fault& f) { return download(f, true); }
 
 // ---- the fixture: the client started, logged in, its frame open ----------
 
@@ -191,6 +251,83 @@ Outcome update_descriptor_download(GatewayFaults& t) {
     return {{}, "", std::filesystem::is_regular_file(t.dir.native() / "update" / "update.txt")};
 }
 
+Outcome send_window(GatewayFaults& t) {
+    // Without automatic signatures the send writes nothing to velotra.ini.
+    gnv_app->auto_signature = false;
+    gnv_app->overage = "1000000";
+    w_sms_new w;
+    t.drive<w_sms_new>(w, [&](w_sms_new& sw) {
+        sw.cbx_1.box()->click();
+        sw.mle_num.set_text("13800000000");
+        sw.mle_msg.set_text("hi");
+        t.boxes.answer_next(1);
+        sw.cb_snd.TriggerEvent(rt::Event::clicked);
+    });
+    return {};
+}
+
+Outcome preview_window(GatewayFaults& t) {
+    gnv_app->overage = "1000000";
+    u_dw opener{nullptr, dw_msg_preview()};
+    const std::int32_t row = opener.InsertRow(0);
+    opener.SetItem(row, "mobile", rt::Any(std::string("13800000000")));
+    opener.SetItem(row, "msg", rt::Any(std::string("hi")));
+    w_message_preview w;
+    rt::OnWindowOpened hook([&](rt::Window& opened) {
+        if (&opened != &w) return;
+        rt::Yield();
+        t.boxes.answer_next(1);
+        w.pb_send.TriggerEvent(rt::Event::clicked);
+        if (w.is_open()) rt::Close(w);
+    });
+    rt::OpenWithParm(w, &opener);
+    return {};
+}
+
+Outcome settings_query(GatewayFaults& t) {
+    w_set w;
+    t.drive<w_set>(w, [](w_set& sw) { sw.cb_query.TriggerEvent(rt::Event::clicked); });
+    return {};
+}
+
+Outcome mail_merge_balance(GatewayFaults&) {
+    auto& sheet = rt::make_window<w_message_excel>();
+    rt::OpenSheet(sheet, *w_mdi::current());
+    rt::Yield();
+    Outcome o{{}, sheet.st_tips.text(), false};
+    rt::Close(sheet);
+    return o;
+}
+
+// The descriptor comes from a sound gateway, the archive from the failing
+// one: the sound one points the client at the other as it answers (on its
+// own thread, while the client waits for that very answer).
+Outcome update_archive_download(GatewayFaults& t) {
+    FakeGateway sound;
+    const std::string faulty = t.gateway.url();
+    sound.on_request([&](const FakeGateway::Request& r) {
+        if (r.path == "/sms/update/update.txt") gnv_app->weburl = faulty;
+    });
+    gnv_app->weburl = sound.url();
+    const int result = w_mdi::current()->wf_update();
+    gnv_app->weburl = faulty;
+    EXPECT_EQ(result, -1);
+    return {{}, "", std::filesystem::is_regular_file(t.dir.native() / "update" / "update.txt")};
+}
+
+std::size_t posters(const GatewayFaults& t) {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(t.dir.native()))
+        n += e.path().extension() == ".jpg";
+    return n;
+}
+
+Outcome background_poster(GatewayFaults& t) {
+    const std::size_t before = posters(t);
+    w_background::current()->wf_poster();
+    return {{}, "", posters(t) > before};
+}
+
 struct Path {
     const char* name;
     Outcome (*run)(GatewayFaults&);
@@ -203,6 +340,12 @@ const Path paths[] = {
     {"sign-up window", sign_up, checked_answer},
     {"background sheet's balance line", background_balance, balance_line},
     {"update descriptor", update_descriptor_download, update_descriptor},
+    {"send window", send_window, send_answer},
+    {"preview window", preview_window, preview_answer},
+    {"settings window's balance query", settings_query, posted_answer},
+    {"mail-merge sheet's balance line", mail_merge_balance, mail_merge_line},
+    {"update archive", update_archive_download, update_archive},
+    {"background sheet's poster", background_poster, poster},
 };
 
 } // namespace
