@@ -21,6 +21,11 @@ unset QT_QPA_PLATFORM
 session() {
   set -euo pipefail
   export QT_QPA_PLATFORM=xcb
+  # A window manager hands the keyboard focus to the window that opens, as a
+  # desktop does; without one the focus may stay with the frame behind it.
+  openbox >"$work/openbox.out" 2>&1 &
+  local wm=$!
+  sleep 1
   "$work/velotra" >"$work/client.out" 2>&1 &
   local client=$!
   local win=""
@@ -29,7 +34,7 @@ session() {
     [ -n "$win" ] && break
     sleep 0.1
   done
-  [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
+  [ -n "$win" ] || { echo "the login window did not open"; kill "$client" "$wm"; return 1; }
   # Typing goes wherever the keyboard focus is: wait until it is the login
   # window's (on a loaded machine the frame behind it may still hold it).
   for _ in $(seq 50); do
@@ -51,11 +56,13 @@ session() {
   done
   sleep 1
   if xdotool search --name "系统登录" >/dev/null 2>&1; then
-    echo "the login window is still open"; kill "$client"; return 1
+    echo "the login window is still open; the gateway heard:"; cat "$work/gateway.out"; cat "$work/client.out"
+    kill "$client" "$wm"; return 1
   fi
-  kill -0 "$client" || { echo "the client ended"; return 1; }
+  kill -0 "$client" || { echo "the client ended"; kill "$wm"; return 1; }
   kill "$client"
   wait "$client" 2>/dev/null || true
+  kill "$wm" 2>/dev/null || true
 }
 export work
 # xvfb-run is a POSIX shell script, which passes no exported functions on.
