@@ -13,6 +13,7 @@
 set -euo pipefail
 bin=${1:?bin folder}
 . "$(dirname "$0")/../support/demo_gateway.sh"
+. "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
 cp "$bin/velotra" "$bin/dorvane" "$work/"
@@ -30,23 +31,11 @@ unset QT_QPA_PLATFORM
 session() {
   set -euo pipefail
   export QT_QPA_PLATFORM=xcb
-  openbox >"$work/openbox.out" 2>&1 &
-  local wm=$!
-  sleep 1
+  start_wm || { echo "openbox did not start"; return 1; }
   "$work/velotra" >"$work/client.out" 2>&1 &
   local client=$!
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }
-  # The id of the first visible window with exactly that title, waiting up to 20 s.
-  window() {
-    local id=""
-    for _ in $(seq 200); do
-      id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
-      [ -n "$id" ] && break
-      sleep 0.1
-    done
-    echo "$id"
-  }
   count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
   logins() { grep -c "action=user_chks_ones" "$work/gateway.out" || true; }
   # The window's first icon is the client's: its size and the alpha of
@@ -61,7 +50,7 @@ session() {
   # has gone and gives a second box, if any, the time to come.
   close_box() {
     local box up
-    box=$(window "$1")
+    box=$(window "^$1\$")
     [ -n "$box" ] || { fail "no box \"$1\""; return; }
     up=$(count "$1")
     xdotool windowactivate "$box" 2>/dev/null || true
@@ -75,10 +64,10 @@ session() {
   }
 
   local login
-  login=$(window "系统登录")
-  [ -n "$login" ] || { echo "the login window did not open"; kill "$client" "$wm"; return 1; }
+  login=$(window "^系统登录\$")
+  [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   has_icon "$login" || fail "the login window has no icon of its own"
-  xdotool windowactivate --sync "$login" 2>/dev/null || xdotool windowfocus --sync "$login"
+  focus "$login" || echo "the login window did not take the focus; typing all the same"
   sleep 0.5
   local title="澄渊达通讯平台" before
   before=$(count "$title")
@@ -93,7 +82,7 @@ session() {
   [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter"; close_box "$title"; }
 
   # One Enter on 确定 (Tab from the password edit): one more request.
-  xdotool windowactivate --sync "$login" 2>/dev/null || true
+  focus "$login" || true
   sleep 0.3
   xdotool key Tab; sleep 0.2; xdotool key Return
   sleep 1
@@ -104,15 +93,15 @@ session() {
   # The sign-up window (注册&R): the caret starts in the account field; Tab
   # walks to the e-mail field; 注册 with no account says so and puts the
   # caret back in the account field; Tab leaves the form for 注册.
-  xdotool windowactivate --sync "$login" 2>/dev/null || true
+  focus "$login" || true
   sleep 0.3
   xdotool key alt+r
   local reg
-  reg=$(window "帐号注册")
+  reg=$(window "^帐号注册\$")
   if [ -z "$reg" ]; then
     fail "the sign-up window did not open"
   else
-    xdotool windowactivate --sync "$reg" 2>/dev/null || true
+    focus "$reg" || true
     sleep 0.5
     for _ in 1 2 3 4 5 6; do xdotool key Tab; sleep 0.1; done
     xdotool key alt+r
@@ -132,7 +121,7 @@ session() {
     for _ in 1 2 3; do
       [ "$(count "$title")" -gt "$before" ] && close_box "$title"
     done
-    xdotool search --onlyvisible --name "^帐号注册\$" >/dev/null 2>&1 && xdotool windowactivate --sync "$reg" 2>/dev/null && xdotool key Escape
+    xdotool search --onlyvisible --name "^帐号注册\$" >/dev/null 2>&1 && focus "$reg" && xdotool key Escape
   fi
   kill "$client" 2>/dev/null || true
   wait "$client" 2>/dev/null || true
@@ -141,7 +130,7 @@ session() {
   ( cd "$work/launcher" && ./dorvane >"$work/launcher.out" 2>&1 ) &
   local launcher=$!
   local box
-  box=$(window "提示")
+  box=$(window "^提示\$")
   if [ -z "$box" ]; then
     fail "the launcher showed no box"
   else
@@ -152,7 +141,6 @@ session() {
   fi
   sleep 0.5
   kill "$launcher" 2>/dev/null || true
-  kill "$wm" 2>/dev/null || true
   return $failed
 }
 # The client's icon as the window manager should see it: width, height,
@@ -162,6 +150,5 @@ read -r icon_w icon_h < <(identify -format "%w %h\n" "$icon")
 icon_pixels=$((icon_w * icon_h))
 icon_alpha=$({ echo "$icon_w"; echo "$icon_h"; convert "$icon" -depth 8 rgba:- | od -An -v -tu1 -w4 | awk '{print $4}'; } | md5sum)
 export work icon_pixels icon_alpha
-# xvfb-run is a POSIX shell script, which passes no exported functions on.
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+in_display 160 session
 echo "one request and one box a key press; the icon; the caret where the form wants it"

@@ -8,6 +8,7 @@
 set -euo pipefail
 bin=${1:?bin folder}
 . "$(dirname "$0")/../support/demo_gateway.sh"
+. "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
 # A program folder of its own, so that velotra.ini starts empty.
@@ -17,32 +18,22 @@ cp -r "$bin/res" "$work/" 2>/dev/null || true
 start_demo_gateway "$bin"
 unset QT_QPA_PLATFORM
 
-# Runs inside the virtual display.
 session() {
   set -euo pipefail
   export QT_QPA_PLATFORM=xcb
   # A window manager hands the keyboard focus to the window that opens, as a
   # desktop does; without one the focus may stay with the frame behind it.
-  openbox >"$work/openbox.out" 2>&1 &
-  local wm=$!
-  sleep 1
+  start_wm || { echo "openbox did not start"; return 1; }
   "$work/velotra" >"$work/client.out" 2>&1 &
   local client=$!
-  local win=""
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name "系统登录" 2>/dev/null | head -1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-  done
-  [ -n "$win" ] || { echo "the login window did not open"; kill "$client" "$wm"; return 1; }
-  # Typing goes wherever the keyboard focus is: wait until it is the login
-  # window's (on a loaded machine the frame behind it may still hold it).
-  for _ in $(seq 50); do
-    xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win" 2>/dev/null || true
-    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$win" ] && break
-    sleep 0.1
-  done
+  local win
+  win=$(window "系统登录")
+  [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
+  # Typing goes wherever the keyboard focus is (on a loaded machine the
+  # frame behind may still hold it for a moment).
+  focus "$win" || echo "the login window did not take the focus; typing all the same"
   sleep 0.5
+  step "typing"
   xdotool type --delay 20 "80001001"
   xdotool key Return
   xdotool type --delay 20 "demo"
@@ -50,27 +41,20 @@ session() {
   xdotool type --delay 20 "secret"
   xdotool key Return
   # The login window closes and the frame stays.
-  for _ in $(seq 100); do
-    xdotool search --name "系统登录" >/dev/null 2>&1 || break
-    sleep 0.1
-  done
-  sleep 1
-  if xdotool search --name "系统登录" >/dev/null 2>&1; then
-    echo "the login window is still open; the gateway heard:"; cat "$work/gateway.out"; cat "$work/client.out"
-    kill "$client" "$wm"; return 1
+  if ! gone "系统登录" 20; then
+    echo "the login window is still open"
+    kill "$client"; return 1
   fi
-  kill -0 "$client" || { echo "the client ended"; kill "$wm"; return 1; }
+  sleep 1
+  kill -0 "$client" || { echo "the client ended"; return 1; }
   kill "$client"
   wait "$client" 2>/dev/null || true
-  kill "$wm" 2>/dev/null || true
 }
-export work
-# xvfb-run is a POSIX shell script, which passes no exported functions on.
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+in_display 100 session
 
 ini="$work/velotra.ini"
 for key in userid account password; do
-  grep -Eq "^$key=[0-9]+" "$ini" || { echo "[cfg] $key not stored"; cat "$ini"; exit 1; }
+  grep -Eq "^$key=[0-9]+" "$ini" || { echo "[cfg] $key not stored"; cat "$ini"; report; exit 1; }
 done
-grep -q "returncode" "$work"/log/*.txt || { echo "no login entry in the daily log"; exit 1; }
+grep -q "returncode" "$work"/log/*.txt || { echo "no login entry in the daily log"; report; exit 1; }
 echo "logged in; velotra.ini holds the scrambled credentials"

@@ -10,6 +10,7 @@ bin=${1:?bin folder}
 shots=${2:?screenshots folder}
 mkdir -p "$shots"
 . "$(dirname "$0")/../support/demo_gateway.sh"
+. "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
 cp "$bin/velotra" "$bin/velotra.tb3" "$work/"
@@ -24,25 +25,19 @@ session() {
   export QT_QPA_PLATFORM=xcb
   "$work/velotra" >"$work/client.out" 2>&1 &
   local client=$!
-  local win=""
-  for _ in $(seq 100); do
-    win=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-  done
+  local win
+  win=$(window "系统登录")
   [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
-  xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
+  focus "$win" || echo "the login window did not take the focus; typing all the same"
   sleep 0.3
+  step "typing"
   xdotool type --delay 20 "80001001"
   xdotool key Return
   xdotool type --delay 20 "demo"
   xdotool key Return
   xdotool type --delay 20 "secret"
   xdotool key Return
-  for _ in $(seq 100); do
-    xdotool search --name "系统登录" >/dev/null 2>&1 || break
-    sleep 0.1
-  done
+  gone "系统登录" 20 || true
   sleep 1.5
   xdotool search --name "澄渊达通讯平台" >/dev/null 2>&1 || { echo "no frame titled with the product title"; kill "$client"; return 1; }
   import -window root "$shots/frame_under_xvfb.png"
@@ -50,7 +45,7 @@ session() {
   kill "$client"
   wait "$client" 2>/dev/null || true
 }
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+in_display 100 session
 
 # Pixels of a colour in the picture.
 count() { convert "$shots/frame_under_xvfb.png" -fuzz 20% -fill black +opaque "$1" -fill white -opaque "$1" -format "%[fx:round(mean*w*h)]" info:; }

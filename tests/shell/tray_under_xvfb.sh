@@ -9,6 +9,7 @@ bin=${1:?bin folder}
 shots="$(cd "$bin/.." && pwd)/screenshots"
 mkdir -p "$shots"
 . "$(dirname "$0")/../support/demo_gateway.sh"
+. "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
 cp "$bin/velotra" "$work/"
@@ -26,8 +27,7 @@ session() {
   frame_shown() { xdotool search --onlyvisible --name "^澄渊达通讯平台$" 2>/dev/null | grep -qx "$frame"; }
   frame_hidden() { ! frame_shown; }
 
-  openbox >"$work/openbox.out" 2>&1 &
-  sleep 0.5
+  start_wm || fail "openbox did not start"
   trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.out" 2>&1 &
   local panel=""
   for _ in $(seq 50); do
@@ -40,19 +40,15 @@ session() {
   export QT_QPA_PLATFORM=xcb
   (cd "$work" && ./velotra >"$work/client.out" 2>&1) &
   local client=$!
-  local login=""
-  for _ in $(seq 100); do
-    login=$(xdotool search --name "系统登录" 2>/dev/null | head -1 || true)
-    [ -n "$login" ] && break
-    sleep 0.1
-  done
+  local login
+  login=$(window "系统登录")
   [ -n "$login" ] || fail "the login window did not open"
-  xdotool windowactivate --sync "$login" 2>/dev/null || xdotool windowfocus --sync "$login"
+  focus "$login" || echo "the login window did not take the focus; typing all the same"
   sleep 0.3
   xdotool type --delay 20 "80001001"; xdotool key Return
   xdotool type --delay 20 "demo"; xdotool key Return
   xdotool type --delay 20 "secret"; xdotool key Return
-  until_ok bash -c '! xdotool search --name "系统登录"' || fail "the login window is still open"
+  gone "系统登录" 20 || fail "the login window is still open"
 
   local frame
   frame=$(xdotool search --name "^澄渊达通讯平台$" | head -1)
@@ -98,6 +94,6 @@ session() {
   echo "tray icon shown; minimise hid the frame; double click showed it; the menu ended the program"
 }
 export work shots
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c "$(declare -f session); session"
+in_display 100 session
 # The poster went with the frame.
 if ls "$work"/*.jpg >/dev/null 2>&1; then echo "a poster file was left behind"; ls "$work"; exit 1; fi

@@ -1,0 +1,90 @@
+# Sourced by the tests that drive the built programs on a virtual display,
+# after demo_gateway.sh (which sets work). Every wait here is bounded, and
+# every step is written to $work/steps.log with the time of day,
+# so a session that fails or overruns says where it stood.
+#   in_display SECONDS FUNCTION   runs FUNCTION on a new virtual display, with
+#                                 these helpers; ends it after SECONDS
+#   step TEXT                     notes a step in the step log
+#   start_wm                      openbox, returned once it manages windows
+#   window TITLE [SECONDS]        id of the first visible window whose title
+#                                 matches TITLE (a regular expression), or ""
+#   gone TITLE [SECONDS]          true once no window's title matches TITLE
+#   focus WIN                     true once WIN holds the keyboard focus
+#   report                        what the programs and the gateway printed
+
+xsession_lib=${BASH_SOURCE[0]}
+
+step() { echo "$(date +%T.%2N) $*" >>"$work/steps.log"; }
+
+in_display() {
+  local limit=$1 fn=$2 rc=0
+  export work xsession_lib
+  step "display for $fn, at most $limit s"
+  # timeout ends the whole group, the display server included.
+  timeout -k 5 "$limit" xvfb-run -a -s "-screen 0 1280x800x24" \
+    bash -c ". \"\$xsession_lib\"; $(declare -f "$fn"); $fn" || rc=$?
+  if [ "$rc" != 0 ]; then
+    [ "$rc" = 124 ] && echo "the session on the virtual display did not end within $limit s"
+    report
+  fi
+  return "$rc"
+}
+
+start_wm() {
+  step "window manager"
+  openbox >"$work/openbox.out" 2>&1 &
+  local _
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && { step "window manager up"; return 0; }
+    sleep 0.1
+  done
+  step "the window manager did not come up"
+  return 1
+}
+
+window() {
+  local title=$1 tries=$((${2:-20} * 10)) id="" _
+  for _ in $(seq "$tries"); do
+    id=$(timeout 5 xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && break
+    sleep 0.1
+  done
+  step "window \"$title\": ${id:-none}"
+  echo "$id"
+}
+
+gone() {
+  local title=$1 tries=$((${2:-10} * 10)) _
+  for _ in $(seq "$tries"); do
+    timeout 5 xdotool search --name "$title" >/dev/null 2>&1 || { step "\"$title\" gone"; return 0; }
+    sleep 0.1
+  done
+  step "\"$title\" still there"
+  return 1
+}
+
+# xdotool's --sync waits up to 15 s for a window manager that may never
+# answer, so each call gets its own short bound and the whole a deadline.
+focus() {
+  local win=$1 start=$SECONDS now
+  while [ "$SECONDS" -lt $((start + 15)) ]; do
+    timeout 3 xdotool windowactivate --sync "$win" >/dev/null 2>&1 ||
+      timeout 3 xdotool windowfocus --sync "$win" >/dev/null 2>&1 || true
+    # Past a few seconds, as a user would: a click on the window's margin.
+    if [ "$SECONDS" -ge $((start + 5)) ]; then timeout 3 xdotool mousemove --window "$win" 4 4 click 1 >/dev/null 2>&1 || true; fi
+    now=$(timeout 3 xdotool getwindowfocus 2>/dev/null || true)
+    [ "$now" = "$win" ] && { step "focus on $win"; return 0; }
+    sleep 0.2
+  done
+  step "focus never reached $win; it is on ${now:-nothing}"
+  return 1
+}
+
+report() {
+  local f
+  for f in steps.log client.out gateway.out openbox.out launcher.out trayer.out; do
+    [ -s "$work/$f" ] || continue
+    echo "--- $f"
+    tail -n 40 "$work/$f"
+  done
+}
