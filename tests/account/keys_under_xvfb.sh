@@ -67,15 +67,11 @@ session() {
   login=$(window "^系统登录\$")
   [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   has_icon "$login" || fail "the login window has no icon of its own"
-  focus "$login" || echo "the login window did not take the focus; typing all the same"
-  sleep 0.5
   local title="澄渊达通讯平台" before
   before=$(count "$title")
 
   # One Enter in the password edit: one request, one box.
-  xdotool type --delay 20 "80001001"; xdotool key Return
-  xdotool type --delay 20 "demo"; xdotool key Return
-  xdotool type --delay 20 "secret"; xdotool key Return
+  type_login "$login"
   sleep 1
   close_box "$title"
   [ "$(logins)" = 1 ] || fail "one Enter in the password edit sent $(logins) login requests"

@@ -31,15 +31,7 @@ session() {
   [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   # Typing goes wherever the keyboard focus is (on a loaded machine the
   # frame behind may still hold it for a moment).
-  focus "$win" || echo "the login window did not take the focus; typing all the same"
-  sleep 0.5
-  step "typing"
-  xdotool type --delay 20 "80001001"
-  xdotool key Return
-  xdotool type --delay 20 "demo"
-  xdotool key Return
-  xdotool type --delay 20 "secret"
-  xdotool key Return
+  type_login "$win"
   # The login window closes and the frame stays.
   if ! gone "系统登录" 20; then
     echo "the login window is still open"

@@ -28,15 +28,7 @@ session() {
   local win
   win=$(window "系统登录")
   [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
-  focus "$win" || echo "the login window did not take the focus; typing all the same"
-  sleep 0.3
-  step "typing"
-  xdotool type --delay 20 "80001001"
-  xdotool key Return
-  xdotool type --delay 20 "demo"
-  xdotool key Return
-  xdotool type --delay 20 "secret"
-  xdotool key Return
+  type_login "$win"
   gone "系统登录" 20 || true
   sleep 1.5
   xdotool search --name "澄渊达通讯平台" >/dev/null 2>&1 || { echo "no frame titled with the product title"; kill "$client"; return 1; }

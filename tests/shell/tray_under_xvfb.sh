@@ -43,11 +43,7 @@ session() {
   local login
   login=$(window "系统登录")
   [ -n "$login" ] || fail "the login window did not open"
-  focus "$login" || echo "the login window did not take the focus; typing all the same"
-  sleep 0.3
-  xdotool type --delay 20 "80001001"; xdotool key Return
-  xdotool type --delay 20 "demo"; xdotool key Return
-  xdotool type --delay 20 "secret"; xdotool key Return
+  type_login "$login"
   gone "系统登录" 20 || fail "the login window is still open"
 
   local frame

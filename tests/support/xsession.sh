@@ -10,6 +10,8 @@
 #                                 matches TITLE (a regular expression), or ""
 #   gone TITLE [SECONDS]          true once no window's title matches TITLE
 #   focus WIN                     true once WIN holds the keyboard focus
+#   type_login WIN                types the demo gateway's credentials into
+#                                 the login window WIN, Enter after each
 #   report                        what the programs and the gateway printed
 
 xsession_lib=${BASH_SOURCE[0]}
@@ -78,6 +80,15 @@ focus() {
   done
   step "focus never reached $win; it is on ${now:-nothing}"
   return 1
+}
+
+type_login() {
+  focus "$1" || echo "the login window did not take the focus; typing all the same"
+  sleep 0.5
+  step "typing the login"
+  xdotool type --delay 20 "80001001"; xdotool key Return
+  xdotool type --delay 20 "demo"; xdotool key Return
+  xdotool type --delay 20 "secret"; xdotool key Return
 }
 
 report() {
