@@ -574,6 +574,8 @@ bool read_through_child(const std::string& path, Contents& contents, std::string
 class XlsWorkbook final : public Workbook {
 public:
     bool load(const std::string& path, std::string& error) {
+        // The shapes known to lead FreeXL astray in the directory are
+        // refused here, without a child.
         if (!CompoundFile(path).directory_names_fit()) {
             error = damaged_message;
             return false;
