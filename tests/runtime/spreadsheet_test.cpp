@@ -232,6 +232,11 @@ std::string xls_with_a_wild_string_skip() {
     return fixtures::biff::compound(stream);
 }
 
+bool no_child_left() {
+    errno = 0;
+    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
 } // namespace
 
 // FreeXL reads and writes past its own buffers on some damaged workbook
@@ -253,14 +258,12 @@ TEST_F(Spreadsheet, XlsThatMakesTheLibraryStrayIsALoadError) {
     error.clear();
     EXPECT_EQ(nullptr, Workbook::open(file("wild_skip.xls").string(), error));
     EXPECT_EQ("The file is not a valid .xls workbook: it is damaged.", error);
-    errno = 0;
-    EXPECT_EQ(-1, ::waitpid(-1, nullptr, WNOHANG));
-    EXPECT_EQ(ECHILD, errno);
+    EXPECT_TRUE(no_child_left());
 
     auto book = open_ok(file("sound.xls"));
     ASSERT_TRUE(book);
     EXPECT_EQ(3u, dump(*book, 0).size());
-    EXPECT_EQ(ECHILD, (::waitpid(-1, nullptr, WNOHANG), errno));
+    EXPECT_TRUE(no_child_left());
 }
 
 // A workbook still being read when the time runs out is given up, the child
@@ -277,7 +280,7 @@ TEST_F(Spreadsheet, XlsReadPastTheTimeLimitIsALoadError) {
     rt::sheet::set_xls_time_limit(std::chrono::minutes(1));
     EXPECT_TRUE(refused);
     EXPECT_EQ("The workbook could not be read in time: it may be damaged.", error);
-    EXPECT_EQ(ECHILD, (::waitpid(-1, nullptr, WNOHANG), errno));
+    EXPECT_TRUE(no_child_left());
 
     auto book = open_ok(file("big.xls"));
     ASSERT_TRUE(book);
