@@ -1,14 +1,19 @@
 #include "runtime/spreadsheet.h"
+#include "runtime/xls_reader.h"
 #include "runtime/xlsx_reader.h"
 #include "tests/runtime/workbook_fixtures.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
+
+#include <sys/wait.h>
 
 using rt::sheet::Workbook;
 
@@ -197,4 +202,90 @@ TEST_F(Spreadsheet, XlsWithAnOverlongDirectoryNameIsRefused) {
         EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
         EXPECT_EQ("The file is not a valid .xls workbook: it is damaged.", error) << name;
     }
+}
+
+namespace {
+
+// A sound salary workbook whose shared-string table is replaced, in the same
+// number of bytes, by one whose first string claims a 3 GiB block of
+// phonetic data after it: FreeXL steps over that block into memory far
+// outside the file and reads from there when the table goes on.
+std::string xls_with_a_wild_string_skip() {
+    std::string stream = fixtures::biff::workbook_stream({fixtures::salary_sheet()}, false);
+    std::size_t at = 0;
+    unsigned size = 0;
+    for (;; at += 4 + size) {
+        size = static_cast<unsigned char>(stream[at + 2]) | static_cast<unsigned char>(stream[at + 3]) << 8;
+        if ((static_cast<unsigned char>(stream[at]) | static_cast<unsigned char>(stream[at + 1]) << 8) == 0x00FC) break;
+    }
+    std::string table;
+    fixtures::biff::u32(table, 2);
+    fixtures::biff::u32(table, 2);
+    fixtures::biff::u16(table, 1);          // one character,
+    fixtures::biff::u8(table, 0x04);        // narrow, with phonetic data
+    fixtures::biff::u32(table, 0xC0000000); // of 3 GiB
+    table += 'a';
+    std::string replaced;
+    fixtures::biff::record(replaced, 0x00FC, table);
+    fixtures::biff::record(replaced, 0x003C, std::string(4 + size - replaced.size() - 4, 'b'));
+    stream.replace(at, 4 + size, replaced);
+    return fixtures::biff::compound(stream);
+}
+
+bool no_child_left() {
+    errno = 0;
+    return ::waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
+
+} // namespace
+
+// FreeXL reads and writes past its own buffers on some damaged workbook
+// streams: the fuzzer's file makes it copy 115,204 bytes out of a record
+// buffer of 8,224, the generated one makes it read 3 GiB past the table.
+// Neither may reach the program: the workbook is refused with the reader's
+// load error, no child is left behind, and a sound workbook reads as before.
+TEST_F(Spreadsheet, XlsThatMakesTheLibraryStrayIsALoadError) {
+    const std::filesystem::path found = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "fuzz/regressions/sheet";
+    std::filesystem::copy_file(found / "freexl_heap_read_workbook_stream.xls", file("over_read.xls"));
+    dir.write("wild_skip.xls", xls_with_a_wild_string_skip());
+    fixtures::write_xls(file("sound.xls"), {fixtures::salary_sheet()});
+
+    std::string error;
+    EXPECT_EQ(nullptr, Workbook::open(file("over_read.xls").string(), error));
+    // What the library makes of the bytes it strays into decides whether it
+    // fails or dies; either way it is the reader's error for a bad .xls.
+    EXPECT_EQ(0u, error.rfind("The file is not a valid .xls workbook", 0)) << error;
+    error.clear();
+    EXPECT_EQ(nullptr, Workbook::open(file("wild_skip.xls").string(), error));
+    EXPECT_EQ("The file is not a valid .xls workbook: it is damaged.", error);
+    EXPECT_TRUE(no_child_left());
+
+    auto book = open_ok(file("sound.xls"));
+    ASSERT_TRUE(book);
+    EXPECT_EQ(3u, dump(*book, 0).size());
+    EXPECT_TRUE(no_child_left());
+}
+
+// A workbook still being read when the time runs out is given up, the child
+// reading it killed and waited for.
+TEST_F(Spreadsheet, XlsReadPastTheTimeLimitIsALoadError) {
+    fixtures::FSheet big{"Big", {}};
+    for (int r = 0; r < 20000; ++r)
+        for (int c = 0; c < 4; ++c) big.cells.push_back({r, c, fixtures::Kind::number, "", r * 10.0 + c});
+    fixtures::write_xls(file("big.xls"), {big});
+
+    rt::sheet::set_xls_time_limit(std::chrono::milliseconds(1));
+    std::string error;
+    const bool refused = Workbook::open(file("big.xls").string(), error) == nullptr;
+    rt::sheet::set_xls_time_limit(std::chrono::minutes(1));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ("The workbook could not be read in time: it may be damaged.", error);
+    EXPECT_TRUE(no_child_left());
+
+    auto book = open_ok(file("big.xls"));
+    ASSERT_TRUE(book);
+    rt::sheet::SheetRows rows;
+    ASSERT_TRUE(rt::sheet::read_rows(*book, 0, rows, error)) << error;
+    ASSERT_EQ(20000u, rows.rows.size());
+    EXPECT_EQ("199993", rows.rows.back().cells.back().text);
 }
