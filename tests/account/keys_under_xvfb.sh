@@ -134,8 +134,17 @@ session() {
     xdotool windowactivate "$box" 2>/dev/null || true
     sleep 0.3
     xdotool key Return
+    # Closing the box ends the launcher, cleanly (a leak or sanitizer
+    # report at its exit shows here too).
+    local _ rc=0
+    for _ in $(seq 50); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$launcher" 2>/dev/null; then
+      fail "the launcher went on after its box closed"
+    else
+      wait "$launcher" || rc=$?
+      [ "$rc" = 0 ] || fail "the launcher ended with status $rc: $(tail -n 20 "$work/launcher.out")"
+    fi
   fi
-  sleep 0.5
   kill "$launcher" 2>/dev/null || true
   return $failed
 }
