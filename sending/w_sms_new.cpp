@@ -1,7 +1,6 @@
 #include "sending/w_sms_new.h"
 
 #include "core/n_cst_manager.h"
-#include "foundation/n_cst_string.h"
 #include "runtime/pbdom_builder.h"
 #include "runtime/profile.h"
 #include "runtime/services.h"
@@ -25,6 +24,31 @@ bool blank_cell(const rt::Any& v) {
     if (v.is_null()) return true;
     if (const std::string* s = v.get<std::string>()) return blank(*s);
     return blank(rt::String(v).value_or(""));
+}
+
+// The texts of a batch's number cells joined with ",", null and empty ones
+// left out, as of_arraytostring joins them; measured first so that the text
+// of 4000 numbers is written in place once.
+std::string joined_numbers(std::span<const rt::Any> cells) {
+    const auto text = [](const rt::Any& v, std::string& scratch) -> const std::string* {
+        if (v.is_null()) return nullptr;
+        if (const std::string* s = v.get<std::string>()) return s;
+        scratch = rt::String(v).value_or("");
+        return &scratch;
+    };
+    std::string scratch;
+    std::size_t length = 0;
+    for (const rt::Any& v : cells)
+        if (const std::string* s = text(v, scratch); s && !s->empty()) length += s->size() + 1;
+    std::string joined;
+    joined.reserve(length);
+    for (const rt::Any& v : cells) {
+        const std::string* s = text(v, scratch);
+        if (!s || s->empty()) continue;
+        if (!joined.empty()) joined += ',';
+        joined += *s;
+    }
+    return joined;
 }
 
 } // namespace
@@ -278,14 +302,15 @@ void w_sms_new::wf_log_answer(std::int32_t al_rows) {
 }
 
 std::string w_sms_new::wf_message(std::int32_t al_start, std::int32_t al_end) {
-    rt::DataStore* rows = &dw_list;
+    // A batch is read where the list holds it. Copying its rows into dw_rcv
+    // and then its texts into an array, 50 times for 200,000 numbers, cost a
+    // third as much as the posts themselves.
+    std::span<const rt::Any> cells = dw_list.column_cells("mobile");
     if (al_start != -1 || al_end != -1) {
-        dw_rcv.Reset();
-        dw_list.RowsCopy(al_start, al_end, dw_rcv, 1);
-        rows = &dw_rcv;
+        const auto rows = static_cast<std::int32_t>(cells.size());
+        if (al_start < 1 || al_start > rows || al_end < al_start) return "";
+        const std::int32_t last = std::min(al_end, rows);
+        cells = cells.subspan(static_cast<std::size_t>(al_start - 1), static_cast<std::size_t>(last - al_start + 1));
     }
-    n_cst_string lnv_string;
-    rt::nstring joined = "";
-    lnv_string.of_arraytostring(rows->column_strings("mobile"), ",", joined);
-    return joined.value_or("");
+    return joined_numbers(cells);
 }
