@@ -26,27 +26,30 @@ bool blank_cell(const rt::Any& v) {
     return blank(rt::String(v).value_or(""));
 }
 
+// The text of a number cell: null for a null cell. The list's column holds
+// texts; anything else is read as its text into the scratch string.
+const std::string* cell_text(const rt::Any& v, std::string& scratch) {
+    if (v.is_null()) return nullptr;
+    if (const std::string* s = v.get<std::string>()) return s;
+    scratch = rt::String(v).value_or("");
+    return &scratch;
+}
+
 // The texts of a batch's number cells joined with ",", null and empty ones
-// left out, as of_arraytostring joins them; measured first so that the text
+// left out, as of_arraytostring joins them. Measured first, so that the text
 // of 4000 numbers is written in place once.
 std::string joined_numbers(std::span<const rt::Any> cells) {
-    const auto text = [](const rt::Any& v, std::string& scratch) -> const std::string* {
-        if (v.is_null()) return nullptr;
-        if (const std::string* s = v.get<std::string>()) return s;
-        scratch = rt::String(v).value_or("");
-        return &scratch;
-    };
     std::string scratch;
     std::size_t length = 0;
     for (const rt::Any& v : cells)
-        if (const std::string* s = text(v, scratch); s && !s->empty()) length += s->size() + 1;
-    std::string joined;
-    joined.reserve(length);
+        if (const std::string* s = cell_text(v, scratch); s && !s->empty()) length += s->size() + 1;
+    std::string joined(length == 0 ? 0 : length - 1, ',');
+    char* out = joined.data();
     for (const rt::Any& v : cells) {
-        const std::string* s = text(v, scratch);
+        const std::string* s = cell_text(v, scratch);
         if (!s || s->empty()) continue;
-        if (!joined.empty()) joined += ',';
-        joined += *s;
+        if (out != joined.data()) ++out; // over the "," already in place
+        out = std::copy(s->begin(), s->end(), out);
     }
     return joined;
 }
@@ -206,7 +209,12 @@ void w_sms_new::cb_snd_clicked() {
             return;
         }
         gnv_app->signature_prev = signature;
-        gnv_app->pub_f_set_sysvar("cfg", "signature_current", signature);
+        // The settings file is rewritten and synced to the disk on every
+        // write, which can take longer than the whole batch loop: the choice
+        // is stored only when the file does not hold it already, as it
+        // almost always does after the first send.
+        if (rt::ProfileString(gnv_app->of_getappinifile(), "cfg", "signature_current", "") != signature)
+            gnv_app->pub_f_set_sysvar("cfg", "signature_current", signature);
     }
     // With automatic signatures the manager puts the bracketed signature in
     // front, so the message carries it once.
