@@ -8,6 +8,7 @@
 #include "runtime/xml.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -26,31 +27,28 @@ bool blank_cell(const rt::Any& v) {
     return blank(rt::String(v).value_or(""));
 }
 
-// The text of a number cell: null for a null cell. The list's column holds
-// texts; anything else is read as its text into the scratch string.
-const std::string* cell_text(const rt::Any& v, std::string& scratch) {
-    if (v.is_null()) return nullptr;
-    if (const std::string* s = v.get<std::string>()) return s;
-    scratch = rt::String(v).value_or("");
-    return &scratch;
-}
-
 // The texts of a batch's number cells joined with ",", null and empty ones
-// left out, as of_arraytostring joins them. Measured first, so that the text
-// of 4000 numbers is written in place once.
+// left out, as of_arraytostring joins them. One walk, written in place: the
+// cells of 4000 rows are 190 KB, and a second walk to measure them first
+// cost as much as the first.
 std::string joined_numbers(std::span<const rt::Any> cells) {
+    std::string joined(cells.size() * 12, '\0'); // a mobile number and its ","
+    std::size_t at = 0;
     std::string scratch;
-    std::size_t length = 0;
-    for (const rt::Any& v : cells)
-        if (const std::string* s = cell_text(v, scratch); s && !s->empty()) length += s->size() + 1;
-    std::string joined(length == 0 ? 0 : length - 1, ',');
-    char* out = joined.data();
     for (const rt::Any& v : cells) {
-        const std::string* s = cell_text(v, scratch);
-        if (!s || s->empty()) continue;
-        if (out != joined.data()) ++out; // over the "," already in place
-        out = std::copy(s->begin(), s->end(), out);
+        if (v.is_null()) continue;
+        const std::string* s = v.get<std::string>();
+        if (!s) {
+            scratch = rt::String(v).value_or("");
+            s = &scratch;
+        }
+        if (s->empty()) continue;
+        if (joined.size() - at < s->size() + 1) joined.resize(std::max(joined.size() * 2, at + s->size() + 1));
+        if (at > 0) joined[at++] = ',';
+        std::memcpy(joined.data() + at, s->data(), s->size());
+        at += s->size();
     }
+    joined.resize(at);
     return joined;
 }
 

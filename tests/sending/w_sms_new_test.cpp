@@ -374,6 +374,32 @@ TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
     EXPECT_EQ(today_log(), log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[5]"));
 }
 
+TEST_F(SmsNew, MessageJoinsARangeOfNumbersAsStored) {
+    const std::string wide(300, '9'); // longer than the numbers a batch's text is sized for
+    with_window([&](w_sms_new& w) {
+        w.dw_list.ImportString("13800000001\r\n\r\nx\r\nx\r\n 4 \r\n5,6\r\n");
+        w.dw_list.SetItem(3, "mobile", std::string());
+        w.dw_list.SetItem(4, "mobile", wide);
+        struct {
+            std::int32_t start, end;
+            std::string joined;
+        } cases[] = {
+            {-1, -1, "13800000001," + wide + ", 4 ,5,6"},
+            {1, 1, "13800000001"},
+            {2, 3, ""}, // a null and an empty value are left out
+            {4, 4, wide},
+            {3, 99, wide + ", 4 ,5,6"}, // the end may lie past the last row
+            {7, 9, ""},
+            {4, 3, ""},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.start) + ".." + std::to_string(c.end));
+            EXPECT_EQ(w.wf_message(c.start, c.end), c.joined);
+        }
+        EXPECT_EQ(w.dw_list.RowCount(), 6); // nothing taken out of the list
+    });
+}
+
 TEST_F(SmsNew, ListOfBlankRowsOnlySendsNothing) {
     with_window([&](w_sms_new& w) {
         w.dw_list.ImportString("\r\n   \r\n\t x\r\n");
