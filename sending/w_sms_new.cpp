@@ -58,14 +58,18 @@ std::string joined_numbers(std::span<const rt::Any> cells) {
 // works through, the mode switch would hide the list it sends, and the
 // close button or the close box would end the window under the loop. The
 // list itself is locked too, as an edited cell would change a row not yet
-// sent. Everything comes back on every way out of the send.
+// sent; it is made read-only rather than disabled, which would repaint every
+// cell on screen at the start and the end of the send. Everything comes back
+// on every way out of the send.
 class w_sms_new::send_guard {
 public:
     explicit send_guard(w_sms_new& w) : w_(w) {
         w_.ib_sending = true;
         for (rt::Control* c : controls()) c->set_enabled(false);
+        w_.dw_list.set_readonly(true);
     }
     ~send_guard() {
+        w_.dw_list.set_readonly(false);
         for (rt::Control* c : controls()) c->set_enabled(true);
         w_.ib_sending = false;
     }
@@ -74,7 +78,7 @@ public:
 
 private:
     std::vector<rt::Control*> controls() const {
-        return {&w_.cb_snd, &w_.cb_import_file, &w_.cb_import_clipboard, &w_.cbx_1, &w_.cb_close, &w_.dw_list};
+        return {&w_.cb_snd, &w_.cb_import_file, &w_.cb_import_clipboard, &w_.cbx_1, &w_.cb_close};
     }
     w_sms_new& w_;
 };

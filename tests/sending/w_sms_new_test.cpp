@@ -16,8 +16,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 
 #include <cstdio>
 #include <memory>
@@ -579,6 +581,10 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
             QCloseEvent close_box;
             QApplication::sendEvent(w.widget(), &close_box);
             EXPECT_EQ(rt::Close(w), -1);
+            // The list can be looked at but no cell opens for editing.
+            EXPECT_TRUE(w.dw_list.readonly());
+            w.dw_list.grid()->edit(w.dw_list.grid()->model()->index(0, 0));
+            EXPECT_EQ(w.dw_list.grid()->viewport()->findChild<QLineEdit*>(), nullptr);
             // The message and the signature still take input.
             type(w.mle_msg, " changed");
             select(w.sle_signature, "乙");
@@ -596,6 +602,7 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
         for (rt::Control* c : std::initializer_list<rt::Control*>{&w.cb_snd, &w.cb_import_file, &w.cb_import_clipboard,
                                                                   &w.cbx_1, &w.cb_close, &w.dw_list})
             EXPECT_TRUE(c->enabled());
+        EXPECT_FALSE(w.dw_list.readonly());
         // Once the send is over the window closes as usual.
         EXPECT_EQ(rt::Close(w), 1);
     });
