@@ -22,6 +22,7 @@
 #include <QTableView>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -360,6 +361,27 @@ TEST_F(SmsNew, ContentWithAndWithoutAutomaticSignatures) {
     // Only the send with automatic signatures stores the one it used.
     EXPECT_EQ(gnv_app->pub_f_get_sysvar("cfg", "signature_current", ""), "甲");
     EXPECT_EQ(gnv_app->signature_prev, "甲");
+}
+
+TEST_F(SmsNew, StoredSignatureIsWrittenOnlyWhenItChanges) {
+    // Every write replaces the settings file (synced to the disk): a send
+    // with the signature the file already holds leaves the file alone.
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat((dir.native() / "velotra.ini").c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    with_window([&](w_sms_new& w) {
+        w.dw_list.ImportString("13800000000");
+        select(w.sle_signature, "乙");
+        send(w, "hi");
+        EXPECT_EQ(inode(), before);
+        select(w.sle_signature, "甲");
+        send(w, "hi");
+    });
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(gnv_app->pub_f_get_sysvar("cfg", "signature_current", ""), "甲");
+    EXPECT_EQ(gateway.request_count(), 2u);
 }
 
 TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
