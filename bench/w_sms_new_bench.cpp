@@ -1,8 +1,8 @@
 // A list of 200,000 numbers sent through the send window's button (the
 // confirmation answered Yes) to the local fake gateway: 50 requests of 4000
-// numbers, with the blank-row pass, the batch copies, the joins, the answers
-// read and logged and a Yield after each batch. Next to it, the same 50
-// request bodies posted with the internet service alone.
+// numbers, with the blank-row pass, each batch's numbers joined from the
+// list, the answers read and logged and a Yield after each batch. Next to
+// it, the same 50 request bodies posted with the internet service alone.
 // Goal: the button's path within 1.5 times the bare posts, and the gateway
 // receives all 200,000 numbers.
 #include "core/n_cst_manager.h"

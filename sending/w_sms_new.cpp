@@ -1,7 +1,6 @@
 #include "sending/w_sms_new.h"
 
 #include "core/n_cst_manager.h"
-#include "foundation/n_cst_string.h"
 #include "runtime/pbdom_builder.h"
 #include "runtime/profile.h"
 #include "runtime/services.h"
@@ -9,6 +8,7 @@
 #include "runtime/xml.h"
 
 #include <algorithm>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -27,20 +27,49 @@ bool blank_cell(const rt::Any& v) {
     return blank(rt::String(v).value_or(""));
 }
 
+// The texts of a batch's number cells joined with ",", null and empty ones
+// left out, as of_arraytostring joins them. One walk, written in place: the
+// cells of 4000 rows are 190 KB, and a second walk to measure them first
+// cost as much as the first.
+std::string joined_numbers(std::span<const rt::Any> cells) {
+    std::string joined(cells.size() * 12, '\0'); // a mobile number and its ","
+    std::size_t at = 0;
+    std::string scratch;
+    for (const rt::Any& v : cells) {
+        if (v.is_null()) continue;
+        const std::string* s = v.get<std::string>();
+        if (!s) {
+            scratch = rt::String(v).value_or("");
+            s = &scratch;
+        }
+        if (s->empty()) continue;
+        if (joined.size() - at < s->size() + 1) joined.resize(std::max(joined.size() * 2, at + s->size() + 1));
+        if (at > 0) joined[at++] = ',';
+        std::memcpy(joined.data() + at, s->data(), s->size());
+        at += s->size();
+    }
+    joined.resize(at);
+    return joined;
+}
+
 } // namespace
 
 // What a running send must not lose: the imports would change the rows it
 // works through, the mode switch would hide the list it sends, and the
 // close button or the close box would end the window under the loop. The
 // list itself is locked too, as an edited cell would change a row not yet
-// sent. Everything comes back on every way out of the send.
+// sent; it is made read-only rather than disabled, which would repaint every
+// cell on screen at the start and the end of the send. Everything comes back
+// on every way out of the send.
 class w_sms_new::send_guard {
 public:
     explicit send_guard(w_sms_new& w) : w_(w) {
         w_.ib_sending = true;
         for (rt::Control* c : controls()) c->set_enabled(false);
+        w_.dw_list.set_readonly(true);
     }
     ~send_guard() {
+        w_.dw_list.set_readonly(false);
         for (rt::Control* c : controls()) c->set_enabled(true);
         w_.ib_sending = false;
     }
@@ -49,7 +78,7 @@ public:
 
 private:
     std::vector<rt::Control*> controls() const {
-        return {&w_.cb_snd, &w_.cb_import_file, &w_.cb_import_clipboard, &w_.cbx_1, &w_.cb_close, &w_.dw_list};
+        return {&w_.cb_snd, &w_.cb_import_file, &w_.cb_import_clipboard, &w_.cbx_1, &w_.cb_close};
     }
     w_sms_new& w_;
 };
@@ -182,7 +211,12 @@ void w_sms_new::cb_snd_clicked() {
             return;
         }
         gnv_app->signature_prev = signature;
-        gnv_app->pub_f_set_sysvar("cfg", "signature_current", signature);
+        // The settings file is rewritten and synced to the disk on every
+        // write, which can take longer than the whole batch loop: the choice
+        // is stored only when the file does not hold it already, as it
+        // almost always does after the first send.
+        if (rt::ProfileString(gnv_app->of_getappinifile(), "cfg", "signature_current", "") != signature)
+            gnv_app->pub_f_set_sysvar("cfg", "signature_current", signature);
     }
     // With automatic signatures the manager puts the bracketed signature in
     // front, so the message carries it once.
@@ -278,14 +312,15 @@ void w_sms_new::wf_log_answer(std::int32_t al_rows) {
 }
 
 std::string w_sms_new::wf_message(std::int32_t al_start, std::int32_t al_end) {
-    rt::DataStore* rows = &dw_list;
+    // A batch is read where the list holds it. Copying its rows into dw_rcv
+    // and then its texts into an array, 50 times for 200,000 numbers, cost a
+    // third as much as the posts themselves.
+    std::span<const rt::Any> cells = dw_list.column_cells("mobile");
     if (al_start != -1 || al_end != -1) {
-        dw_rcv.Reset();
-        dw_list.RowsCopy(al_start, al_end, dw_rcv, 1);
-        rows = &dw_rcv;
+        const auto rows = static_cast<std::int32_t>(cells.size());
+        if (al_start < 1 || al_start > rows || al_end < al_start) return "";
+        const std::int32_t last = std::min(al_end, rows);
+        cells = cells.subspan(static_cast<std::size_t>(al_start - 1), static_cast<std::size_t>(last - al_start + 1));
     }
-    n_cst_string lnv_string;
-    rt::nstring joined = "";
-    lnv_string.of_arraytostring(rows->column_strings("mobile"), ",", joined);
-    return joined.value_or("");
+    return joined_numbers(cells);
 }

@@ -46,6 +46,7 @@ public:
         if (editor == editor_) editor_ = nullptr;
         QStyledItemDelegate::destroyEditor(editor, index);
     }
+    QLineEdit* editor() const { return editor_; }
     // 1 when there is nothing pending or the text went into the cell; -1
     // when the column rejects it (the edit stays open with the text).
     int accept() {
@@ -116,6 +117,15 @@ public:
         if (form_) return form_->accept();
         return delegate_->accept();
     }
+
+    void set_readonly(bool r) {
+        if (r) accept();
+        readonly_ = r;
+        model_->set_readonly(r);
+        if (QLineEdit* e = delegate_->editor()) e->setReadOnly(r);
+        lock_form();
+    }
+    bool readonly() const { return readonly_; }
 
     // ---- the store's current row and column reach the screen -----------
     void show_current() {
@@ -192,6 +202,15 @@ private:
     const DataObject* shown_object_ = nullptr;
     std::int32_t shown_row_ = -1;
     bool syncing_ = false;
+    bool readonly_ = false;
+
+    // The form's fields take input only for editable columns of rows that
+    // are not locked.
+    void lock_form() {
+        if (!form_) return;
+        for (int c = 1; c <= dw_.column_count(); ++c)
+            if (QLineEdit* e = form_->edit(c)) e->setReadOnly(readonly_ || !dw_.column(c)->editable);
+    }
 };
 
 void DataWindow::Presentation::rebuild() {
@@ -217,6 +236,7 @@ void DataWindow::Presentation::rebuild() {
         form_->show();
         frame_->setFocusProxy(form_->edit(std::max(1, dw_.GetColumn())));
         shown_row_ = dw_.GetRow();
+        lock_form();
         return;
     }
     table_->show();
@@ -337,6 +357,10 @@ DataWindow::~DataWindow() { p_.reset(); }
 void DataWindow::present() { p_ = std::make_unique<Presentation>(*this); }
 
 int DataWindow::AcceptText() { return p_->accept(); }
+
+void DataWindow::set_readonly(bool r) { p_->set_readonly(r); }
+
+bool DataWindow::readonly() const { return p_->readonly(); }
 
 void DataWindow::set_border(bool b) { p_->frame()->setFrameShape(b ? QFrame::StyledPanel : QFrame::NoFrame); }
 

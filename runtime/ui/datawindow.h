@@ -55,6 +55,13 @@ public:
     void set_border(bool b);
     void set_vscrollbar(bool b);
     void set_hscrollbar(bool b);
+    // Locks the rows against the user while a loop works through them: no
+    // cell edit opens and nothing typed is written, while the rows stay on
+    // screen as they are and can still be scrolled (disabling the control
+    // would repaint every cell on screen, twice). An edit under way is
+    // written first, as leaving it would.
+    void set_readonly(bool r);
+    bool readonly() const;
     // Makes sure a row is on screen.
     int ScrollToRow(std::int32_t row);
     // The first and the last row on screen (0 without rows).

@@ -112,13 +112,13 @@ Qt::ItemFlags DataWindowModel::flags(const QModelIndex& index) const {
     const std::int32_t row = store_row(index);
     if (row == 0) return Qt::ItemIsEnabled;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (store_->column(store_column(index))->editable) f |= Qt::ItemIsEditable;
+    if (!readonly_ && store_->column(store_column(index))->editable) f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool DataWindowModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     const std::int32_t row = store_row(index);
-    if (role != Qt::EditRole || row == 0) return false;
+    if (role != Qt::EditRole || row == 0 || readonly_) return false;
     const int column = store_column(index);
     const std::string text = gbk(value.toString());
     Any v;

@@ -31,8 +31,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // Reads the text into the cell by the column's type; false when the
-    // column rejects it (the cell keeps its value).
+    // column rejects it or the rows are read-only (the cell keeps its value).
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // No cell is editable while set: the view opens no edit and writes nothing.
+    void set_readonly(bool r) { readonly_ = r; }
 
     // Store row (1..n) and column number of a model index; row 0 when the
     // index shows no row (the empty places of the last n-up line).
@@ -59,6 +61,7 @@ private:
     DataStore* store_;
     std::vector<int> visible_;   // store column numbers of the visible columns
     bool resetting_ = false;
+    bool readonly_ = false;
 };
 
 } // namespace rt

@@ -108,6 +108,59 @@ TEST(DataWindowView, EditsACellAndRefusesWhatTheColumnCannotHold) {
     EXPECT_EQ("12345678901", dw.GetItemString(1, "mobile"));
 }
 
+TEST(DataWindowView, ReadOnlyOpensNoEditWritesNothingAndStaysEnabled) {
+    DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
+    dw.ImportString("13800000001\n13800000002");
+    QTableView* grid = dw.grid();
+    const auto editor = [&] { return grid->viewport()->findChild<QLineEdit*>(); };
+    const QModelIndex first = grid->model()->index(0, 0);
+
+    // An edit under way goes into its cell as the lock begins.
+    grid->edit(first);
+    ASSERT_NE(nullptr, editor());
+    editor()->setText("13900000001");
+    dw.set_readonly(true);
+    EXPECT_TRUE(dw.readonly());
+    EXPECT_EQ("13900000001", dw.GetItemString(1, "mobile"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    grid->edit(grid->model()->index(1, 0));
+    EXPECT_EQ(nullptr, editor());
+    EXPECT_FALSE(grid->model()->setData(first, "13999999999", Qt::EditRole));
+    EXPECT_EQ("13900000001", dw.GetItemString(1, "mobile"));
+    EXPECT_TRUE(dw.enabled()); // nothing greyed, nothing to repaint
+    EXPECT_EQ(1, dw.SetItem(2, "mobile", Any("1"))); // the program still writes
+
+    dw.set_readonly(false);
+    grid->edit(first);
+    EXPECT_NE(nullptr, editor());
+}
+
+TEST(DataWindowView, ReadOnlyFreeFormKeepsNonEditableFieldsLocked) {
+    rt::DataObject o;
+    o.name = "d_form_lock";
+    o.style = rt::Style::FreeForm;
+    for (const char* name : {"account", "password"}) {
+        rt::ColumnDef c;
+        c.name = name;
+        c.type = rt::ColType::Char;
+        c.length = 6;
+        c.editable = std::string(name) == "account";
+        o.columns.push_back(c);
+    }
+    DataWindow dw(nullptr, {0, 0, 1883, 1312});
+    dw.set_dataobject(o);
+    dw.InsertRow(0);
+    rt::FreeFormView* form = dw.form();
+    ASSERT_NE(nullptr, form);
+    dw.set_readonly(true);
+    EXPECT_TRUE(form->edit(1)->isReadOnly());
+    EXPECT_TRUE(form->edit(2)->isReadOnly());
+    dw.set_readonly(false);
+    EXPECT_FALSE(form->edit(1)->isReadOnly());
+    EXPECT_TRUE(form->edit(2)->isReadOnly());
+}
+
 TEST(DataWindowView, ClickedGivesTheRowUnderThePointer) {
     DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
     dw.widget()->resize(400, 400);

@@ -16,10 +16,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -360,6 +363,27 @@ TEST_F(SmsNew, ContentWithAndWithoutAutomaticSignatures) {
     EXPECT_EQ(gnv_app->signature_prev, "甲");
 }
 
+TEST_F(SmsNew, StoredSignatureIsWrittenOnlyWhenItChanges) {
+    // Every write replaces the settings file (synced to the disk): a send
+    // with the signature the file already holds leaves the file alone.
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat((dir.native() / "velotra.ini").c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    with_window([&](w_sms_new& w) {
+        w.dw_list.ImportString("13800000000");
+        select(w.sle_signature, "乙");
+        send(w, "hi");
+        EXPECT_EQ(inode(), before);
+        select(w.sle_signature, "甲");
+        send(w, "hi");
+    });
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(gnv_app->pub_f_get_sysvar("cfg", "signature_current", ""), "甲");
+    EXPECT_EQ(gateway.request_count(), 2u);
+}
+
 TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
     with_window([&](w_sms_new& w) {
         w.dw_list.ImportString("\r\n1\r\n\r\n   \r\n2\r\n138 0000 0000\r\n 3 \r\n4,5\r\n  ");
@@ -372,6 +396,32 @@ TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
     });
     EXPECT_EQ(std::string(gateway.last_request().body), body("1,2,138 0000 0000, 3 ,4,5", "【乙】hi"));
     EXPECT_EQ(today_log(), log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[5]"));
+}
+
+TEST_F(SmsNew, MessageJoinsARangeOfNumbersAsStored) {
+    const std::string wide(300, '9'); // longer than the numbers a batch's text is sized for
+    with_window([&](w_sms_new& w) {
+        w.dw_list.ImportString("13800000001\r\n\r\nx\r\nx\r\n 4 \r\n5,6\r\n");
+        w.dw_list.SetItem(3, "mobile", std::string());
+        w.dw_list.SetItem(4, "mobile", wide);
+        struct {
+            std::int32_t start, end;
+            std::string joined;
+        } cases[] = {
+            {-1, -1, "13800000001," + wide + ", 4 ,5,6"},
+            {1, 1, "13800000001"},
+            {2, 3, ""}, // a null and an empty value are left out
+            {4, 4, wide},
+            {3, 99, wide + ", 4 ,5,6"}, // the end may lie past the last row
+            {7, 9, ""},
+            {4, 3, ""},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.start) + ".." + std::to_string(c.end));
+            EXPECT_EQ(w.wf_message(c.start, c.end), c.joined);
+        }
+        EXPECT_EQ(w.dw_list.RowCount(), 6); // nothing taken out of the list
+    });
 }
 
 TEST_F(SmsNew, ListOfBlankRowsOnlySendsNothing) {
@@ -553,6 +603,10 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
             QCloseEvent close_box;
             QApplication::sendEvent(w.widget(), &close_box);
             EXPECT_EQ(rt::Close(w), -1);
+            // The list can be looked at but no cell opens for editing.
+            EXPECT_TRUE(w.dw_list.readonly());
+            w.dw_list.grid()->edit(w.dw_list.grid()->model()->index(0, 0));
+            EXPECT_EQ(w.dw_list.grid()->viewport()->findChild<QLineEdit*>(), nullptr);
             // The message and the signature still take input.
             type(w.mle_msg, " changed");
             select(w.sle_signature, "乙");
@@ -570,6 +624,7 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
         for (rt::Control* c : std::initializer_list<rt::Control*>{&w.cb_snd, &w.cb_import_file, &w.cb_import_clipboard,
                                                                   &w.cbx_1, &w.cb_close, &w.dw_list})
             EXPECT_TRUE(c->enabled());
+        EXPECT_FALSE(w.dw_list.readonly());
         // Once the send is over the window closes as usual.
         EXPECT_EQ(rt::Close(w), 1);
     });
