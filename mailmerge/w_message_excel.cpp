@@ -308,7 +308,7 @@ bool w_message_excel::wf_format_xls() {
         return c.empty() ? nullptr : c[static_cast<std::size_t>(row - 1)].get<std::string>();
     };
 
-    std::vector<std::string> ls_mobiles, ls_msgs;
+    const int li_mobile = lds_prepared.column_number("mobile"), li_msg = lds_prepared.column_number("msg");
     std::vector<std::string_view> ls_row(ls_key.size());
     std::vector<int> li_every_column(static_cast<std::size_t>(li_columns));
     for (int j = 1; j <= li_columns; ++j) li_every_column[static_cast<std::size_t>(j - 1)] = j;
@@ -337,14 +337,9 @@ bool w_message_excel::wf_format_xls() {
             fill(li_every_column);
             ls_msg += merge_template::replace_column_by_column(ls_template, ls_placeholder, ls_row);
         }
-        ls_mobiles.push_back(std::move(*ls_mobile));
-        ls_msgs.push_back(std::move(ls_msg));
-    }
-    const int li_mobile = lds_prepared.column_number("mobile"), li_msg = lds_prepared.column_number("msg");
-    for (std::size_t k = 0; k < ls_msgs.size(); ++k) {
         const std::int32_t ll_new = lds_prepared.InsertRow(0);
-        lds_prepared.SetItem(ll_new, li_mobile, rt::Any(std::move(ls_mobiles[k])));
-        lds_prepared.SetItem(ll_new, li_msg, rt::Any(std::move(ls_msgs[k])));
+        lds_prepared.SetItem(ll_new, li_mobile, rt::Any(std::move(*ls_mobile)));
+        lds_prepared.SetItem(ll_new, li_msg, rt::Any(std::move(ls_msg)));
     }
     // The rows reach the shown list in one step: its view is told once, not per row.
     if (lds_prepared.RowCount() > 0) lds_prepared.RowsCopy(1, lds_prepared.RowCount(), dw_preview, 1);
