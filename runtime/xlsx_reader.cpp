@@ -73,26 +73,12 @@ public:
     }
     int type() const { return xmlTextReaderNodeType(reader_); }
     bool element() const { return type() == XML_READER_TYPE_ELEMENT; }
-    bool end_element() const { return type() == XML_READER_TYPE_END_ELEMENT; }
     bool empty() const { return xmlTextReaderIsEmptyElement(reader_) == 1; }
-    bool text() const {
-        const int t = type();
-        return t == XML_READER_TYPE_TEXT || t == XML_READER_TYPE_CDATA || t == XML_READER_TYPE_WHITESPACE ||
-               t == XML_READER_TYPE_SIGNIFICANT_WHITESPACE;
-    }
     // The reader's own copy of a name: element names compare by pointer with it.
     const xmlChar* intern(const char* name) const {
         return xmlTextReaderConstString(reader_, reinterpret_cast<const xmlChar*>(name));
     }
     const xmlChar* local() const { return xmlTextReaderConstLocalName(reader_); }
-    // Walks the element's attributes once: fn(local name, value).
-    template <class F>
-    void each_attr(F&& fn) {
-        if (xmlTextReaderMoveToFirstAttribute(reader_) != 1) return;
-        do fn(local(), value());
-        while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-        xmlTextReaderMoveToElement(reader_);
-    }
     bool is(const char* local) const {
         const xmlChar* n = xmlTextReaderConstLocalName(reader_);
         return n && std::strcmp(reinterpret_cast<const char*>(n), local) == 0;
