@@ -3,10 +3,12 @@
 #include <libxml/xmlreader.h>
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string_view>
+#include <vector>
 
 namespace rt::sheet {
 
@@ -105,17 +107,33 @@ public:
     }
 
 private:
+    // The parser asks for a few kilobytes at a time; the entry is inflated
+    // in large pieces and handed out from them, so the inflater is called
+    // a few dozen times for a large sheet, not thousands.
+    static constexpr std::size_t inflate_chunk = 256 * 1024;
     static int read_cb(void* ctx, char* buffer, int len) {
         auto* self = static_cast<PartReader*>(ctx);
-        const int n = unzReadCurrentFile(self->zip_.handle(), buffer, static_cast<unsigned>(len));
-        if (n < 0) {
-            self->inflate_failed_ = true;
-            return -1;
+        if (self->pos_ == self->filled_) {
+            if (self->inflated_.empty()) self->inflated_.resize(inflate_chunk);
+            const int n = unzReadCurrentFile(self->zip_.handle(), self->inflated_.data(),
+                                             static_cast<unsigned>(self->inflated_.size()));
+            if (n < 0) {
+                self->inflate_failed_ = true;
+                return -1;
+            }
+            self->pos_ = 0;
+            self->filled_ = static_cast<std::size_t>(n);
+            if (n == 0) return 0;
         }
-        return n;
+        const std::size_t k = std::min(static_cast<std::size_t>(len), self->filled_ - self->pos_);
+        std::memcpy(buffer, self->inflated_.data() + self->pos_, k);
+        self->pos_ += k;
+        return static_cast<int>(k);
     }
 
     const Archive& zip_;
+    std::vector<char> inflated_;
+    std::size_t pos_ = 0, filled_ = 0;
     xmlTextReaderPtr reader_ = nullptr;
     bool open_ = false;
     bool failed_ = false;
