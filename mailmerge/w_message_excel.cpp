@@ -7,6 +7,7 @@
 #include "foundation/pfc_n_tr.h"
 #include "mailmerge/dw_msg_preview.h"
 #include "mailmerge/dw_template.h"
+#include "mailmerge/merge_template.h"
 #include "runtime/gbk.h"
 #include "runtime/oleobject.h"
 #include "runtime/pbdom_builder.h"
@@ -18,6 +19,8 @@
 #include <QMdiSubWindow>
 
 #include <algorithm>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -284,38 +287,59 @@ bool w_message_excel::wf_format_xls() {
     n_cst_string lnv_string;
     const int li_columns = rt::Long(dw_list.Describe("datawindow.column.count"));
     std::vector<std::string> ls_key(static_cast<std::size_t>(li_columns) + 1), ls_placeholder(ls_key.size());
+    std::vector<int> li_mobile_columns;
     for (int j = 1; j <= li_columns; ++j) {
         ls_key[j] = lnv_string.of_getkeyvalue(dictionary, std::to_string(j), ",").value_or("");
         ls_placeholder[j] = "[" + ls_key[j] + "]";
+        if (ls_key[j] == ls_column) li_mobile_columns.push_back(j);
     }
     const std::string ls_prefix = gnv_app->auto_signature ? "【" + ls_signature + "】" : "";
+    const merge_template lnv_template(ls_template, ls_placeholder);
 
+    // The grid's cells read where they are, a column at a time: the columns
+    // are all text, so a cell is its text or null.
+    std::vector<std::span<const rt::Any>> lcells(ls_key.size());
+    for (int j = 1; j <= li_columns; ++j) {
+        const rt::ColumnDef* def = dw_list.column(j);
+        if (def && def->type == rt::ColType::Char) lcells[j] = dw_list.column_cells(def->name);
+    }
+    const auto cell = [&lcells](int j, std::int32_t row) -> const std::string* {
+        const auto& c = lcells[static_cast<std::size_t>(j)];
+        return c.empty() ? nullptr : c[static_cast<std::size_t>(row - 1)].get<std::string>();
+    };
+
+    const int li_mobile = lds_prepared.column_number("mobile"), li_msg = lds_prepared.column_number("msg");
+    std::vector<std::string_view> ls_row(ls_key.size());
+    std::vector<int> li_every_column(static_cast<std::size_t>(li_columns));
+    for (int j = 1; j <= li_columns; ++j) li_every_column[static_cast<std::size_t>(j - 1)] = j;
     for (std::int32_t i = 1; i <= ll_rows; ++i) {
-        std::string ls_msg = ls_template;
         rt::nstring ls_mobile;
-        for (int j = 1; j <= li_columns; ++j) {
-            // The byte search rules most columns out cheaply; Pos then makes
-            // sure the bracket is not the second byte of a character.
-            const std::string& placeholder = ls_placeholder[j];
-            if (ls_msg.find(placeholder) != std::string::npos && rt::Pos(ls_msg, placeholder) > 0) {
-                // The grid's columns are all text: the cell as u_dw's typed
-                // reading gives it, without describing its type for every cell.
-                // An empty cell empties its placeholder; the message itself stays.
-                const std::string ls_cell = dw_list.GetItemString(i, j).value_or("");
-                ls_msg = lnv_string.of_globalreplace(ls_msg, placeholder, ls_cell).value_or(ls_msg);
-            }
-            if (ls_key[j] == ls_column) {
-                ls_mobile = dw_list.GetItemString(i, j);
-                if (ls_mobile && (ls_mobile->empty() || !rt::IsNumber(*ls_mobile))) {
-                    ls_mobile = "";
-                    dw_list.of_setvalue(i, "flag", rt::Any("3"));
-                }
+        for (int j : li_mobile_columns) {
+            const std::string* s = cell(j, i);
+            ls_mobile = s ? rt::nstring(*s) : rt::null;
+            if (ls_mobile && (ls_mobile->empty() || !rt::IsNumber(*ls_mobile))) {
+                ls_mobile = "";
+                dw_list.of_setvalue(i, "flag", rt::Any("3"));
             }
         }
+        // A row without a usable number gets no message.
         if (rt::Trim(ls_mobile.value_or("")).empty()) continue;
+        // An empty cell empties its placeholder; the message itself stays.
+        const auto fill = [&](const std::vector<int>& columns) {
+            for (int j : columns) {
+                const std::string* s = cell(j, i);
+                ls_row[static_cast<std::size_t>(j)] = s ? std::string_view(*s) : std::string_view();
+            }
+        };
+        std::string ls_msg = ls_prefix;
+        fill(lnv_template.columns());
+        if (!lnv_template.build(ls_row, ls_msg)) {
+            fill(li_every_column);
+            ls_msg += merge_template::replace_column_by_column(ls_template, ls_placeholder, ls_row);
+        }
         const std::int32_t ll_new = lds_prepared.InsertRow(0);
-        lds_prepared.SetItem(ll_new, "mobile", rt::Any(*ls_mobile));
-        lds_prepared.SetItem(ll_new, "msg", rt::Any(ls_prefix + ls_msg));
+        lds_prepared.SetItem(ll_new, li_mobile, rt::Any(std::move(*ls_mobile)));
+        lds_prepared.SetItem(ll_new, li_msg, rt::Any(std::move(ls_msg)));
     }
     // The rows reach the shown list in one step: its view is told once, not per row.
     if (lds_prepared.RowCount() > 0) lds_prepared.RowsCopy(1, lds_prepared.RowCount(), dw_preview, 1);

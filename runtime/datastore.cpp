@@ -399,6 +399,16 @@ std::int32_t DataStore::import_text(const char* data, std::size_t size) {
     r.truncate_to_count();
     std::vector<const ColumnDef*> defs;
     for (int c = 1; c <= ncols; ++c) defs.push_back(column(c));
+    // Room for every line at once, so a sheet of 50,000 rows is not moved
+    // again and again as the columns grow; still at least doubling, so that
+    // many small imports stay linear.
+    std::size_t lines = 1;
+    const char* const stop = data + size;
+    for (const char* n = data; (n = static_cast<const char*>(std::memchr(n, '\n', static_cast<std::size_t>(stop - n))));
+         ++n)
+        ++lines;
+    for (auto& col : r.cols)
+        if (col.capacity() < col.size() + lines) col.reserve(std::max(col.size() + lines, col.capacity() * 2));
     std::int32_t added = 0;
     const char* p = data;
     const char* const end = data + size;

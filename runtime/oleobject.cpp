@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -31,9 +32,8 @@ bool available(const std::string& classname) {
 void append_field(std::string& line, const std::string& text) {
     const std::size_t start = line.size();
     line += text;
-    for (std::size_t i = line.find_first_of("\t\r\n", start); i != std::string::npos;
-         i = line.find_first_of("\t\r\n", i + 1))
-        line[i] = ' ';
+    for (std::size_t i = start; i < line.size(); ++i)
+        if (line[i] == '\t' || line[i] == '\r' || line[i] == '\n') line[i] = ' ';
 }
 
 bool parse_row(const std::string& s, std::int32_t& row) {
@@ -50,10 +50,16 @@ void set_ole_server_available(const std::string& classname, bool on) {
     servers()[Lower(Trim(classname))] = on;
 }
 
-// The active sheet of the open workbook, each used row kept as its copied line.
+// The active sheet of the open workbook, each used row kept as its copied
+// line; the lines stand one after another in one text.
 struct ExcelApplication::Sheet {
-    std::vector<std::pair<std::int32_t, std::string>> lines; // row number, text
+    std::vector<std::int32_t> rows;  // row numbers, rising
+    std::vector<std::size_t> starts; // where each row's line begins in text, then text's end
+    std::string text;
     std::int32_t first_row = 0, last_row = 0;
+    std::string_view line(std::size_t i) const {
+        return std::string_view(text).substr(starts[i], starts[i + 1] - starts[i]);
+    }
 };
 
 ExcelApplication::ExcelApplication() = default;
@@ -67,18 +73,23 @@ void ExcelApplication::Workbooks::open(const std::string& program_path) {
     if (!book) throw OleError(error);
     auto s = std::make_unique<Sheet>();
     const bool ok = book->read(book->active_sheet(), [&s](std::int32_t row, const std::vector<sheet::Cell>& cells) {
-        std::string line;
+        // Rows come in rising order; one that does not (a damaged file) is
+        // passed over, as a cell out of order is, so the ranges stay sorted.
+        if (!s->rows.empty() && row <= s->last_row) return true;
+        std::string& text = s->text;
+        s->rows.push_back(row);
+        s->starts.push_back(text.size());
         std::int32_t column = 1;
         for (const auto& c : cells) {
-            line.append(static_cast<std::size_t>(c.column - column), '\t');
+            text.append(static_cast<std::size_t>(c.column - column), '\t');
             column = c.column;
-            append_field(line, c.text);
+            append_field(text, c.text);
         }
-        if (s->lines.empty()) s->first_row = row;
+        if (s->rows.size() == 1) s->first_row = row;
         s->last_row = row;
-        s->lines.emplace_back(row, std::move(line));
         return true;
     }, error);
+    s->starts.push_back(s->text.size());
     if (!ok) throw OleError(error);
     app_.sheet_ = std::move(s);
 }
@@ -92,7 +103,7 @@ ExcelApplication::Worksheet ExcelApplication::activesheet() {
 
 ExcelApplication::UsedRange ExcelApplication::Worksheet::usedrange() const {
     const Sheet& s = *app_.sheet_;
-    if (s.lines.empty()) return UsedRange(1, 1); // as the application reports an empty sheet: A1 alone
+    if (s.rows.empty()) return UsedRange(1, 1); // as the application reports an empty sheet: A1 alone
     return UsedRange(s.first_row, s.last_row - s.first_row + 1);
 }
 
@@ -107,17 +118,13 @@ ExcelApplication::Range ExcelApplication::Worksheet::range(const std::string& ro
 void ExcelApplication::Range::copy() {
     const Sheet* s = app_.sheet_.get();
     if (!s) throw OleError("No workbook is open.");
+    std::size_t i = static_cast<std::size_t>(std::lower_bound(s->rows.begin(), s->rows.end(), first_) - s->rows.begin());
+    std::size_t end = i;
+    while (end < s->rows.size() && s->rows[end] <= last_) ++end;
     std::string out;
-    auto it = std::lower_bound(s->lines.begin(), s->lines.end(), first_,
-                               [](const auto& line, std::int32_t row) { return line.first < row; });
-    std::size_t size = 0;
-    for (auto j = it; j != s->lines.end() && j->first <= last_; ++j) size += j->second.size() + 2;
-    out.reserve(size + static_cast<std::size_t>(last_ - first_ + 1) * 2);
+    out.reserve(s->starts[end] - s->starts[i] + static_cast<std::size_t>(last_ - first_ + 1) * 2);
     for (std::int32_t row = first_; row <= last_; ++row) {
-        if (it != s->lines.end() && it->first == row) {
-            out += it->second;
-            ++it;
-        }
+        if (i < end && s->rows[i] == row) out += s->line(i++);
         out += "\r\n";
     }
     app_.clipboard_ = std::move(out);

@@ -3,10 +3,12 @@
 #include <libxml/xmlreader.h>
 #include <minizip/unzip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string_view>
+#include <vector>
 
 namespace rt::sheet {
 
@@ -58,28 +60,27 @@ public:
         return r == 1;
     }
     bool failed() const { return failed_ || inflate_failed_; }
+    // The current element with everything inside it parsed, until the next
+    // move; null on malformed XML.
+    const xmlNode* expand() {
+        const xmlNode* node = xmlTextReaderExpand(reader_);
+        if (!node) failed_ = true;
+        return node;
+    }
+    // Past the current element and everything inside it; false as next().
+    bool skip() {
+        const int r = xmlTextReaderNext(reader_);
+        if (r < 0) failed_ = true;
+        return r == 1;
+    }
     int type() const { return xmlTextReaderNodeType(reader_); }
     bool element() const { return type() == XML_READER_TYPE_ELEMENT; }
-    bool end_element() const { return type() == XML_READER_TYPE_END_ELEMENT; }
     bool empty() const { return xmlTextReaderIsEmptyElement(reader_) == 1; }
-    bool text() const {
-        const int t = type();
-        return t == XML_READER_TYPE_TEXT || t == XML_READER_TYPE_CDATA || t == XML_READER_TYPE_WHITESPACE ||
-               t == XML_READER_TYPE_SIGNIFICANT_WHITESPACE;
-    }
     // The reader's own copy of a name: element names compare by pointer with it.
     const xmlChar* intern(const char* name) const {
         return xmlTextReaderConstString(reader_, reinterpret_cast<const xmlChar*>(name));
     }
     const xmlChar* local() const { return xmlTextReaderConstLocalName(reader_); }
-    // Walks the element's attributes once: fn(local name, value).
-    template <class F>
-    void each_attr(F&& fn) {
-        if (xmlTextReaderMoveToFirstAttribute(reader_) != 1) return;
-        do fn(local(), value());
-        while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-        xmlTextReaderMoveToElement(reader_);
-    }
     bool is(const char* local) const {
         const xmlChar* n = xmlTextReaderConstLocalName(reader_);
         return n && std::strcmp(reinterpret_cast<const char*>(n), local) == 0;
@@ -106,17 +107,33 @@ public:
     }
 
 private:
+    // The parser asks for a few kilobytes at a time; the entry is inflated
+    // in large pieces and handed out from them, so the inflater is called
+    // a few dozen times for a large sheet, not thousands.
+    static constexpr std::size_t inflate_chunk = 256 * 1024;
     static int read_cb(void* ctx, char* buffer, int len) {
         auto* self = static_cast<PartReader*>(ctx);
-        const int n = unzReadCurrentFile(self->zip_.handle(), buffer, static_cast<unsigned>(len));
-        if (n < 0) {
-            self->inflate_failed_ = true;
-            return -1;
+        if (self->pos_ == self->filled_) {
+            if (self->inflated_.empty()) self->inflated_.resize(inflate_chunk);
+            const int n = unzReadCurrentFile(self->zip_.handle(), self->inflated_.data(),
+                                             static_cast<unsigned>(self->inflated_.size()));
+            if (n < 0) {
+                self->inflate_failed_ = true;
+                return -1;
+            }
+            self->pos_ = 0;
+            self->filled_ = static_cast<std::size_t>(n);
+            if (n == 0) return 0;
         }
-        return n;
+        const std::size_t k = std::min(static_cast<std::size_t>(len), self->filled_ - self->pos_);
+        std::memcpy(buffer, self->inflated_.data() + self->pos_, k);
+        self->pos_ += k;
+        return static_cast<int>(k);
     }
 
     const Archive& zip_;
+    std::vector<char> inflated_;
+    std::size_t pos_ = 0, filled_ = 0;
     xmlTextReaderPtr reader_ = nullptr;
     bool open_ = false;
     bool failed_ = false;
@@ -157,11 +174,38 @@ std::string first_target(const std::map<std::string, Relationship>& rels, const 
     return {};
 }
 
-long to_long(const std::string& s, long fallback) {
-    if (s.empty()) return fallback;
+long to_long(const char* s, long fallback) {
+    if (!*s) return fallback;
     char* end = nullptr;
-    const long v = std::strtol(s.c_str(), &end, 10);
+    const long v = std::strtol(s, &end, 10);
     return end && *end == '\0' ? v : fallback;
+}
+long to_long(const std::string& s, long fallback) { return to_long(s.c_str(), fallback); }
+
+// Element and attribute names as the reader keeps them: interned, so equal
+// names are one pointer; another spelling of a name still matches by text.
+bool same_name(const xmlChar* a, const xmlChar* interned) {
+    return a == interned ||
+           (a && interned && std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(interned)) == 0);
+}
+
+// An attribute's value: its one text node as the parser left it, or put
+// together in buf when it has several pieces.
+const char* attr_text(const xmlAttr* a, std::string& buf) {
+    const xmlNode* t = a->children;
+    if (!t) return "";
+    if (!t->next && t->type == XML_TEXT_NODE) return t->content ? reinterpret_cast<const char*>(t->content) : "";
+    xmlChar* joined = xmlNodeListGetString(a->doc, t, 1);
+    buf = joined ? reinterpret_cast<const char*>(joined) : "";
+    xmlFree(joined);
+    return buf.c_str();
+}
+
+// The character data directly inside an element, appended to out.
+void append_text(const xmlNode* e, std::string& out) {
+    for (const xmlNode* k = e->children; k; k = k->next)
+        if ((k->type == XML_TEXT_NODE || k->type == XML_CDATA_SECTION_NODE) && k->content)
+            out += reinterpret_cast<const char*>(k->content);
 }
 
 // "AB12" -> column 28; 0 when the reference holds no letters.
@@ -240,6 +284,15 @@ bool iso_serial(const std::string& s, double& serial) {
     serial = static_cast<double>(days) + (h * 3600 + mi * 60 + sec) / 86400.0;
     return true;
 }
+
+// The names the sheet and shared-string parts are read by, interned once per reader.
+struct Names {
+    explicit Names(const PartReader& r)
+        : sheetData(r.intern("sheetData")), row(r.intern("row")), c(r.intern("c")), v(r.intern("v")),
+          t(r.intern("t")), r(r.intern("r")), s(r.intern("s")), rPh(r.intern("rPh")), si(r.intern("si")) {}
+    static bool same(const xmlChar* a, const xmlChar* interned) { return same_name(a, interned); }
+    const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh, *si;
+};
 
 class XlsxWorkbook final : public Workbook {
 public:
@@ -335,158 +388,176 @@ private:
     bool read_shared_strings(const std::string& part) {
         PartReader r(zip_, part);
         if (!r.ok()) return true; // a missing part: cells that point into it read empty
-        std::string item;
-        int phonetic = 0;
-        bool in_t = false;
-        while (r.next()) {
-            if (r.element()) {
-                if (r.is("si")) {
-                    item.clear();
-                    if (r.empty()) strings_.emplace_back();
-                } else if (r.is("rPh") && !r.empty()) {
-                    ++phonetic;
-                } else if (r.is("t")) {
-                    in_t = !r.empty();
-                }
-            } else if (r.end_element()) {
-                if (r.is("si")) strings_.push_back(to_gbk(item));
-                else if (r.is("rPh")) --phonetic;
-                else if (r.is("t")) in_t = false;
-            } else if (in_t && phonetic == 0 && r.text()) {
-                item += r.value();
+        const Names n(r);
+        // Every item's UTF-8, each closed by a NUL (which XML text cannot
+        // hold), converted to GBK in one go: one conversion instead of one
+        // per item.
+        std::string items;
+        std::size_t count = 0;
+        bool more = r.next();
+        while (more) {
+            if (r.element() && Names::same(r.local(), n.si)) {
+                const xmlNode* si = r.expand();
+                if (!si) break;
+                append_runs(si, n, items);
+                items += '\0';
+                ++count;
+                more = r.skip();
+            } else {
+                more = r.next();
             }
         }
-        return !r.failed();
+        if (r.failed()) return false;
+        const std::string gbk = to_gbk(items);
+        strings_.reserve(count);
+        for (std::size_t start = 0; start < gbk.size();) {
+            const std::size_t end = gbk.find('\0', start);
+            strings_.emplace_back(gbk, start, end - start);
+            start = end + 1;
+        }
+        return true;
     }
 
     bool date_style(long s) const {
         return s >= 0 && static_cast<std::size_t>(s) < date_style_.size() && date_style_[s];
     }
 
-    // The text of a finished cell, or "" for none.
-    std::string cell_text(const std::string& type, long style, const std::string& v, bool has_v,
-                          const std::string& inline_text) const {
-        if (type == "inlineStr") return to_gbk(inline_text);
-        if (!has_v) return {};
+    // The text of a finished cell into out, or "" for none.
+    void cell_text(std::string_view type, long style, const std::string& v, bool has_v,
+                   const std::string& inline_text, std::string& out) const {
+        out.clear();
+        if (type == "inlineStr") {
+            out = to_gbk(inline_text);
+            return;
+        }
+        if (!has_v) return;
         if (type == "s") {
             const long i = to_long(v, -1);
-            return i >= 0 && static_cast<std::size_t>(i) < strings_.size() ? strings_[i] : std::string();
+            if (i >= 0 && static_cast<std::size_t>(i) < strings_.size()) out = strings_[static_cast<std::size_t>(i)];
+            return;
         }
-        if (type == "str" || type == "e") return to_gbk(v);
-        if (type == "b") return v == "1" || v == "true" ? "TRUE" : "FALSE";
+        if (type == "str" || type == "e") {
+            out = to_gbk(v);
+            return;
+        }
+        if (type == "b") {
+            out = v == "1" || v == "true" ? "TRUE" : "FALSE";
+            return;
+        }
         if (type == "d") {
             double serial = 0;
-            return iso_serial(v, serial) ? date_text(serial, false) : to_gbk(v);
+            out = iso_serial(v, serial) ? date_text(serial, false) : to_gbk(v);
+            return;
         }
         const bool date = date_style(style);
-        std::string plain;
-        if (!date && plain_number_text(v, plain)) return plain;
+        if (!date && plain_number_text(v, out)) return;
         char* end = nullptr;
         const double d = std::strtod(v.c_str(), &end);
-        if (end == v.c_str()) return to_gbk(v);
-        return date ? date_text(d, date1904_) : number_text(d);
+        if (end == v.c_str()) out = to_gbk(v);
+        else out = date ? date_text(d, date1904_) : number_text(d);
     }
 
+    // Streams the rows of sheetData. Each row is taken whole from the reader
+    // and its cells read from the parsed element, so the reader is asked
+    // about rows, not about every cell, value and text node; the rows already
+    // read are let go as the reader moves on.
     bool stream_sheet(PartReader& r, const RowSink& sink) {
         stopped_ = false;
-        // Names compared by pointer, as the reader interns them; another
-        // spelling of the same name still matches through the text.
         const Names n(r);
         std::vector<Cell> cells;
-        std::int32_t row = 0, col = 0;
-        bool in_data = false, in_row = false, in_cell = false;
-        std::string type, v, inline_text, text;
-        long style = -1;
-        bool has_v = false;
-        enum { none, in_v, in_is_t } collect = none;
-        int phonetic = 0;
-
-        const auto finish_cell = [&] {
-            in_cell = false;
-            if (col < 1 || col > max_columns) return;
-            text = cell_text(type, style, v, has_v, inline_text);
-            if (text.empty()) return;
-            if (!cells.empty() && cells.back().column >= col) return; // out of order: keep the first
-            cells.push_back({col, std::move(text)});
-        };
-        const auto finish_row = [&] {
-            in_row = false;
-            if (row < 1 || row > max_rows || cells.empty()) return true;
-            return sink(row, cells);
-        };
-
-        while (r.next()) {
+        std::int32_t row = 0;
+        bool in_data = false;
+        bool more = r.next();
+        while (more) {
             const int node = r.type();
             if (node == XML_READER_TYPE_ELEMENT) {
                 const xmlChar* name = r.local();
                 if (!in_data) {
-                    if (n.same(name, n.sheetData)) in_data = !r.empty();
+                    if (Names::same(name, n.sheetData)) in_data = !r.empty();
+                } else if (Names::same(name, n.row)) {
+                    const xmlNode* e = r.expand();
+                    if (!e) return false;
+                    row = row_number(e, n, row);
+                    read_cells(e, n, cells);
+                    if (row >= 1 && row <= max_rows && !cells.empty() && !sink(row, cells)) return stop();
+                    more = r.skip();
                     continue;
                 }
-                if (n.same(name, n.c)) {
-                    if (!in_row) continue;
-                    std::int32_t next_col = col + 1;
-                    type.clear();
-                    style = -1;
-                    r.each_attr([&](const xmlChar* a, const char* value) {
-                        if (n.same(a, n.r)) next_col = *value ? column_of(value) : next_col;
-                        else if (n.same(a, n.t)) type = value;
-                        else if (n.same(a, n.s)) style = to_long(value, -1);
-                    });
-                    col = next_col;
-                    v.clear();
-                    inline_text.clear();
-                    has_v = false;
-                    phonetic = 0;
-                    in_cell = true;
-                    if (r.empty()) finish_cell();
-                } else if (n.same(name, n.v)) {
-                    if (!in_cell) continue;
-                    has_v = true;
-                    collect = r.empty() ? none : in_v;
-                } else if (n.same(name, n.row)) {
-                    long rr = row + 1;
-                    r.each_attr([&](const xmlChar* a, const char* value) {
-                        if (n.same(a, n.r)) rr = to_long(value, row + 1);
-                    });
-                    row = rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
-                    col = 0;
-                    cells.clear();
-                    in_row = true;
-                    if (r.empty() && !finish_row()) return stop();
-                } else if (in_cell && n.same(name, n.rPh) && !r.empty()) {
-                    ++phonetic;
-                } else if (in_cell && n.same(name, n.t)) {
-                    collect = r.empty() ? none : in_is_t;
-                }
-            } else if (node == XML_READER_TYPE_END_ELEMENT) {
-                if (!in_data) continue;
-                const xmlChar* name = r.local();
-                if (n.same(name, n.v) || n.same(name, n.t)) collect = none;
-                else if (n.same(name, n.c)) {
-                    if (in_cell) finish_cell();
-                } else if (n.same(name, n.row)) {
-                    if (in_row && !finish_row()) return stop();
-                } else if (n.same(name, n.rPh)) --phonetic;
-                else if (n.same(name, n.sheetData)) return true;
-            } else if (collect != none && r.text()) {
-                if (collect == in_v) v += r.value();
-                else if (phonetic == 0) inline_text += r.value();
+            } else if (node == XML_READER_TYPE_END_ELEMENT && in_data && Names::same(r.local(), n.sheetData)) {
+                return true;
             }
+            more = r.next();
         }
         return !r.failed();
     }
 
-    struct Names {
-        explicit Names(const PartReader& r)
-            : sheetData(r.intern("sheetData")), row(r.intern("row")), c(r.intern("c")), v(r.intern("v")),
-              t(r.intern("t")), r(r.intern("r")), s(r.intern("s")), rPh(r.intern("rPh")) {}
-        static bool same(const xmlChar* a, const xmlChar* interned) {
-            return a == interned ||
-                   (a && interned && std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(interned)) == 0);
+    // The row's number: its r attribute, else the one after the last.
+    std::int32_t row_number(const xmlNode* e, const Names& n, std::int32_t last) {
+        long rr = last + 1;
+        for (const xmlAttr* a = e->properties; a; a = a->next)
+            if (Names::same(a->name, n.r)) rr = to_long(attr_text(a, attr_buf_), last + 1);
+        return rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
+    }
+
+    // The cells of a row that have a text, in column order; a cell whose
+    // column is not past the one before it is passed over.
+    void read_cells(const xmlNode* row, const Names& n, std::vector<Cell>& cells) {
+        cells.clear();
+        std::int32_t col = 0;
+        for (const xmlNode* c = row->children; c; c = c->next) {
+            if (c->type != XML_ELEMENT_NODE || !Names::same(c->name, n.c)) continue;
+            std::int32_t next_col = col + 1;
+            std::string_view type;
+            long style = -1;
+            for (const xmlAttr* a = c->properties; a; a = a->next) {
+                if (Names::same(a->name, n.r)) {
+                    const char* value = attr_text(a, attr_buf_);
+                    if (*value) next_col = column_of(value);
+                } else if (Names::same(a->name, n.t)) {
+                    type_buf_ = attr_text(a, attr_buf_);
+                    type = type_buf_;
+                } else if (Names::same(a->name, n.s)) {
+                    style = to_long(attr_text(a, attr_buf_), -1);
+                }
+            }
+            col = next_col;
+            if (col < 1 || col > max_columns) continue;
+            value_.clear();
+            inline_.clear();
+            bool has_v = false;
+            read_cell_content(c, n, has_v);
+            cell_text(type, style, value_, has_v, inline_, text_);
+            if (text_.empty()) continue;
+            if (!cells.empty() && cells.back().column >= col) continue; // out of order: keep the first
+            cells.push_back({col, text_});
         }
-        const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh;
-    };
+    }
+
+    // A cell's value (<v>) and inline text (<t> runs), phonetic runs left out.
+    void read_cell_content(const xmlNode* e, const Names& n, bool& has_v) {
+        for (const xmlNode* k = e->children; k; k = k->next) {
+            if (k->type != XML_ELEMENT_NODE) continue;
+            if (Names::same(k->name, n.v)) {
+                has_v = true;
+                append_text(k, value_);
+            } else if (Names::same(k->name, n.t)) {
+                append_text(k, inline_);
+            } else if (!Names::same(k->name, n.rPh)) {
+                read_cell_content(k, n, has_v);
+            }
+        }
+    }
+
+    // The text of a shared-string item or an inline string: its <t>
+    // elements, rich-text runs included, phonetic runs left out.
+    static void append_runs(const xmlNode* e, const Names& n, std::string& out) {
+        for (const xmlNode* k = e->children; k; k = k->next) {
+            if (k->type != XML_ELEMENT_NODE) continue;
+            if (Names::same(k->name, n.t)) append_text(k, out);
+            else if (!Names::same(k->name, n.rPh)) append_runs(k, n, out);
+        }
+    }
+
 
     bool stop() {
         stopped_ = true;
@@ -503,6 +574,8 @@ private:
     bool have_view_ = false;
     int active_ = 0;
     bool stopped_ = false;
+    // Reused from cell to cell, so that a cell costs no allocation of its own.
+    std::string attr_buf_, type_buf_, value_, inline_, text_;
 };
 
 } // namespace

@@ -61,6 +61,23 @@ TEST(ExcelStandIn, CopiesRowsWithoutTouchingTheClipboard) {
     rt::set_clipboard(std::move(previous));
 }
 
+TEST(ExcelStandIn, RowOutOfOrderIsPassedOverAndTheRowsAfterItStay) {
+    testing_support::TempProgramFolder dir;
+    fixtures::write_generated_xlsx(dir.native() / "order.xlsx",
+                                   "<row r=\"2\"><c r=\"A2\"><v>1</v></c></row><row r=\"4\"><c r=\"A4\"><v>2</v></c></row>"
+                                   "<row r=\"3\"><c r=\"A3\"><v>9</v></c></row><row r=\"4\"><c r=\"A4\"><v>8</v></c></row>"
+                                   "<row r=\"6\"><c r=\"A6\"><v>3</v></c></row>");
+    rt::OleObject ole;
+    ASSERT_EQ(0, ole.ConnectToNewObject("excel.application"));
+    rt::ExcelApplication& app = ole.application();
+    app.workbooks().open(dir.program() + "\\order.xlsx");
+    EXPECT_EQ(2, app.activesheet().usedrange().row());
+    EXPECT_EQ(5, app.activesheet().usedrange().rows().count());
+    app.activesheet().range("1:6").cells().copy();
+    EXPECT_EQ("\r\n1\r\n\r\n2\r\n\r\n3\r\n", app.clipboard());
+    app.quit();
+}
+
 TEST(OledbDriver, ConnectionQueryAndHeadings) {
     testing_support::TempProgramFolder dir;
     fixtures::write_xls(dir.native() / "pay.xls", {fixtures::salary_sheet()});
