@@ -312,8 +312,12 @@ void n_cst_manager::uf_test_write(const std::string& as_error, bool ab_add) {
 // every entry the client writes follows a gateway request.
 void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
     const std::string path = appdir + "\\log\\" + rt::String(rt::Today(), "yyyy-mm-dd") + ".txt";
+    // A send logs one entry per message: the day's file stays open between
+    // entries (each is on disk when this returns), shared by every manager,
+    // and is never closed, the system closing it at exit.
+    static rt::AppendLog& day_file = *new rt::AppendLog;
     if (ab_add)
-        write_line(path, log_entry(as_msg, "\r\n"), rt::WriteMode::Append);
+        day_file.append(path, log_entry(as_msg, "\r\n"));
     else
         write_line(path, as_msg, rt::WriteMode::Replace);
 }
