@@ -240,11 +240,11 @@ void AppendLog::close() {
     native_.clear();
 }
 
-// The name still leads to the file held open: not deleted, moved away or
-// replaced by a new file since. One stat per text.
-bool AppendLog::still_named(const std::string& native) const {
-    struct stat now {};
-    return native == native_ && ::stat(native.c_str(), &now) == 0 && now.st_dev == device_ && now.st_ino == inode_;
+// The file held open still has a name: not deleted, nor replaced by a
+// file renamed over it, since. An fstat per text, with no walk of the path.
+bool AppendLog::still_named() const {
+    struct stat held {};
+    return ::fstat(fileno(f_), &held) == 0 && held.st_nlink > 0;
 }
 
 int AppendLog::append(const std::string& name, std::string_view text) {
@@ -252,20 +252,12 @@ int AppendLog::append(const std::string& name, std::string_view text) {
     if (native.empty()) return -1;
     // Checked on every text, as an open for each text would be.
     if (!lock_allows(native, FileAccess::Write, FileLock::LockWrite)) return -1;
-    if (f_ && !still_named(native)) close();
+    if (f_ && (native != native_ || !still_named())) close();
     if (!f_) {
         // Not handed on to the programs the client starts.
-        std::FILE* f = std::fopen(native.c_str(), "abe");
-        if (!f) return -1;
-        struct stat held {};
-        if (::fstat(fileno(f), &held) != 0) {
-            std::fclose(f);
-            return -1;
-        }
-        f_ = f;
+        f_ = std::fopen(native.c_str(), "abe");
+        if (!f_) return -1;
         native_ = native;
-        device_ = held.st_dev;
-        inode_ = held.st_ino;
     }
     text = text.substr(0, static_cast<std::size_t>(file_piece));
     const bool written = std::fwrite(text.data(), 1, text.size(), f_) == text.size() &&

@@ -68,9 +68,10 @@ std::vector<std::string> DirList(const std::string& pattern);
 // file number holds the file locked against writers, lost when the file
 // cannot be opened - but keeps the system's file open between texts. It
 // is no file number and locks nothing between texts, so readers and
-// writers never find the file held; a file that was deleted, moved or
-// replaced meanwhile is opened again under its name, and a text for
-// another name closes the one held before.
+// writers never find the file held; a file that was deleted or replaced
+// (another renamed over it) meanwhile is opened again under its name, and
+// a text for another name closes the one held before. Only a file renamed
+// away goes on taking the texts until the name changes.
 class AppendLog {
 public:
     AppendLog() = default;
@@ -86,11 +87,10 @@ public:
     void close();
 
 private:
-    bool still_named(const std::string& native) const;
+    bool still_named() const;
 
     std::FILE* f_ = nullptr;
     std::string native_;
-    unsigned long long device_ = 0, inode_ = 0;
 };
 
 } // namespace rt
