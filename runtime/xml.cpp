@@ -38,36 +38,15 @@ void on_doctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
     xmlStopParser(ctxt);
 }
 
-// The parser's own memory reader copies the text into a growing buffer,
-// passes it through a UTF-8 to UTF-8 converter, and asks for more input at
-// every step of a text shorter than its read-ahead - which every gateway
-// answer is, so that this costs more than the parse itself. Here the parser
-// reads the text where it lies. Without a named encoding it would take a
-// text whose first bytes hold a 0 byte for UTF-16 or UCS-4; no UTF-8 text
-// begins that way, so such a text goes the parser's own way, read as UTF-8
-// as before.
+// Named as the encoding, "UTF-8" makes the parser pass the text through a
+// UTF-8 to UTF-8 converter, chunk by chunk, which costs a gateway answer
+// more than its parse. Without a name the parser reads UTF-8 as it is;
+// it would then take a text whose first bytes hold a 0 byte for UTF-16 or
+// UCS-4, but no UTF-8 text begins that way, so such a text is still read
+// with the name, as UTF-8.
 xmlDocPtr read_utf8(xmlParserCtxtPtr ctxt, const std::string& utf8, int options) {
-    const int size = static_cast<int>(utf8.size());
-    if (utf8.find('\0') < 4)
-        return xmlCtxtReadMemory(ctxt, utf8.data(), size, nullptr, "UTF-8", options);
-    xmlCtxtReset(ctxt);
-    xmlParserInputBufferPtr in = xmlParserInputBufferCreateStatic(utf8.data(), size, XML_CHAR_ENCODING_NONE);
-    if (!in) return nullptr;
-    xmlParserInputPtr stream = xmlNewIOInputStream(ctxt, in, XML_CHAR_ENCODING_NONE);
-    if (!stream) {
-        xmlFreeParserInputBuffer(in);
-        return nullptr;
-    }
-    inputPush(ctxt, stream);
-    xmlCtxtUseOptions(ctxt, options);
-    xmlParseDocument(ctxt);
-    xmlDocPtr doc = ctxt->myDoc;
-    ctxt->myDoc = nullptr;
-    if (doc && !ctxt->wellFormed) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
-    return doc;
+    const char* encoding = utf8.find('\0') < 4 ? "UTF-8" : nullptr;
+    return xmlCtxtReadMemory(ctxt, utf8.data(), static_cast<int>(utf8.size()), nullptr, encoding, options);
 }
 
 } // namespace
