@@ -250,11 +250,46 @@ void n_cst_manager::pub_app_init_res() {}
 
 namespace {
 
+// "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss.fff" of a clock reading, written
+// digit by digit: a send formats both for every message it logs, and the
+// general formatter (or snprintf) costs more than the entry's other work.
+void put_digits(std::string& out, int value, int width) {
+    char digits[4];
+    for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
+    out.append(digits, static_cast<std::size_t>(width));
+}
+
+std::string day_text(const rt::DateTime& t) {
+    std::string text;
+    put_digits(text, t.year, 4);
+    text += '-';
+    put_digits(text, t.month, 2);
+    text += '-';
+    put_digits(text, t.day, 2);
+    return text;
+}
+
+std::string stamp_text(const rt::DateTime& t) {
+    std::string text = day_text(t);
+    text += ' ';
+    put_digits(text, t.hour, 2);
+    text += ':';
+    put_digits(text, t.minute, 2);
+    text += ':';
+    put_digits(text, t.second, 2);
+    text += '.';
+    put_digits(text, t.millisecond, 3);
+    return text;
+}
+
 // The daily log entry before the line-mode write adds its own CR LF.
-std::string log_entry(const std::string& msg, const std::string& after_msg) {
-    const std::string stars(39, '*');
-    return stars + "\r\n" + "******* " + rt::String(rt::Now(), "yyyy-mm-dd hh:mm:ss.fff") + " *******\r\n" + stars +
-           "\r\n" + msg + after_msg;
+std::string log_entry(const std::string& msg, const std::string& after_msg, const rt::DateTime& now = rt::Now()) {
+    static const std::string stars(39, '*');
+    std::string entry;
+    entry.reserve(3 * 41 + 16 + msg.size() + after_msg.size());
+    entry.append(stars).append("\r\n******* ").append(stamp_text(now)).append(" *******\r\n");
+    entry.append(stars).append("\r\n").append(msg).append(after_msg);
+    return entry;
 }
 
 // One line-mode write (the text and CR LF). Failures are silent: a lost log
@@ -324,9 +359,15 @@ void n_cst_manager::uf_test_write(const std::string& as_error, bool ab_add) {
 // The log folder is never created here: the gateway request makes it, and
 // every entry the client writes follows a gateway request.
 void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
-    const std::string path = appdir + "\\log\\" + rt::String(rt::Today(), "yyyy-mm-dd") + ".txt";
+    // One reading of the clock names the day's file and stamps the entry.
+    const rt::DateTime now = rt::Now();
+    const std::string path = appdir + "\\log\\" + day_text(now) + ".txt";
+    // A send logs one entry per message: the day's file stays open between
+    // entries (each is on disk when this returns), shared by every manager,
+    // and is never closed, the system closing it at exit.
+    static rt::AppendLog& day_file = *new rt::AppendLog;
     if (ab_add)
-        write_line(path, log_entry(as_msg, "\r\n"), rt::WriteMode::Append);
+        day_file.append(path, log_entry(as_msg, "\r\n", now));
     else
         write_line(path, as_msg, rt::WriteMode::Replace);
 }

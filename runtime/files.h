@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,5 +60,37 @@ bool DirectoryExists(const std::string& name);
 // case: DirList(appdir + "\log\*.txt"). Sorted by name; empty when the
 // folder is missing.
 std::vector<std::string> DirList(const std::string& pattern);
+
+// A writer that appends line-mode texts to a file often (the daily log)
+// pays for an open and a close per text when it goes through FileOpen,
+// FileWrite and FileClose. An AppendLog gives the same result - the text
+// and CR LF appended, on disk when append returns, refused while another
+// file number holds the file locked against writers, lost when the file
+// cannot be opened - but keeps the system's file open between texts. It
+// is no file number and locks nothing between texts, so readers and
+// writers never find the file held; a file that was deleted or replaced
+// (another renamed over it) meanwhile is opened again under its name, and
+// a text for another name closes the one held before. Only a file renamed
+// away goes on taking the texts until the name changes.
+class AppendLog {
+public:
+    AppendLog() = default;
+    AppendLog(const AppendLog&) = delete;
+    AppendLog& operator=(const AppendLog&) = delete;
+    ~AppendLog();
+
+    // 1 when the text and CR LF are written; -1 when the file cannot be
+    // opened (a missing folder, a lock) or written. At most 32765 bytes of
+    // text, as FileWrite.
+    int append(const std::string& name, std::string_view text);
+    // Lets the file go; the next append opens it again.
+    void close();
+
+private:
+    bool still_named() const;
+
+    std::FILE* f_ = nullptr;
+    std::string native_;
+};
 
 } // namespace rt

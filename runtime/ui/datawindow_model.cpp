@@ -27,9 +27,13 @@ void DataWindowModel::detach() {
 
 void DataWindowModel::rebind() {
     visible_.clear();
+    any_bold_ = false;
     if (!store_) return;
-    for (int c = 1; c <= store_->column_count(); ++c)
-        if (store_->column(c)->visible) visible_.push_back(c);
+    for (int c = 1; c <= store_->column_count(); ++c) {
+        if (!store_->column(c)->visible) continue;
+        visible_.push_back(c);
+        if (store_->column(c)->bold) any_bold_ = true;
+    }
 }
 
 int DataWindowModel::n_up() const { return store_ ? std::max(1, store_->object().n_up) : 1; }
@@ -162,8 +166,14 @@ void DataWindowModel::after_remove() {
 }
 
 void DataWindowModel::cell_changed(long row, int column) {
-    // A cell can make other cells of its row bold, so the whole line repaints.
     const QModelIndex at = index_of(static_cast<std::int32_t>(row), column);
+    // Without bold rules a cell shows only its own value: the cell repaints,
+    // and a hidden column's change (a loop's mark) has nothing to repaint.
+    if (!any_bold_) {
+        if (at.isValid()) emit dataChanged(at, at);
+        return;
+    }
+    // A cell can make other cells of its row bold, so the whole line repaints.
     if (!at.isValid()) {
         for (int c : visible_) {
             const QModelIndex other = index_of(static_cast<std::int32_t>(row), c);

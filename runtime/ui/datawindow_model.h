@@ -60,6 +60,7 @@ private:
     int n_up() const;
     DataStore* store_;
     std::vector<int> visible_;   // store column numbers of the visible columns
+    bool any_bold_ = false;      // a visible column has a bold rule
     bool resetting_ = false;
     bool readonly_ = false;
 };

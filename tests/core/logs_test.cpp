@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 using testing_support::FixedClock;
 using testing_support::TempProgramFolder;
@@ -41,6 +42,24 @@ TEST_F(Logs, DailyEntriesAreByteExact) {
 
     m.uf_file_log("only this", false);
     EXPECT_EQ(dir.read("log/2024-03-10.txt"), "only this\r\n");
+}
+
+// The day's file is kept open between entries; the log viewer still reads
+// it between two entries, and a file deleted meanwhile starts afresh.
+TEST_F(Logs, EntriesReachTheDaysFileAsItIsNow) {
+    dir.write("log/.keep", "");
+    m.uf_file_log("one", true);
+    std::vector<std::string> text;
+    ASSERT_EQ(m.of_fileread(path("log\\2024-03-09.txt"), text), 1);
+    EXPECT_NE(text[0].find("one"), std::string::npos);
+    std::filesystem::remove(dir.native() / "log" / "2024-03-09.txt");
+    n_cst_manager other;
+    other.appdir = dir.program();
+    other.uf_file_log("two", true);
+    m.uf_file_log("three", true);
+    const std::string day = dir.read("log/2024-03-09.txt");
+    EXPECT_EQ(day.find("one"), std::string::npos);
+    EXPECT_LT(day.find("two"), day.find("three"));
 }
 
 TEST_F(Logs, LogWriterNeverCreatesTheFolder) {

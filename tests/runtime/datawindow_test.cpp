@@ -234,6 +234,51 @@ TEST(DataWindowView, ASharedListShowsAndWritesThePrimarysRows) {
     EXPECT_EQ(3, prepared.RowCount());
 }
 
+// What a changed cell asks the grid to repaint: the cell alone, nothing
+// for a hidden column, and the whole line when a bold rule may read it.
+TEST(DataWindowView, AChangedCellRepaintsWhatItCanChange) {
+    rt::DataObject o = list_object();
+    rt::ColumnDef name = o.columns[0];
+    name.name = "name";
+    rt::ColumnDef flag = o.columns[0];
+    flag.name = "flag";
+    flag.type = rt::ColType::Long;
+    flag.visible = false;
+    o.columns.push_back(name);
+    o.columns.push_back(flag);
+    rt::DataObject bold = o;
+    bold.columns[1].bold = [](const rt::DataStore& ds, long row) { return ds.GetItemNumber(row, "flag") == 1; };
+
+    struct Case {
+        const rt::DataObject& object;
+        const char* column;
+        std::vector<std::string> repainted; // "row,first column-last column"
+    } cases[] = {
+        {o, "name", {"1,1-1"}},
+        {o, "flag", {}},
+        {bold, "flag", {"1,0-1"}},
+        {bold, "mobile", {"1,0-1"}},
+    };
+    for (const Case& c : cases) {
+        DataWindow dw(nullptr, c.object, {0, 0, 2000, 1600});
+        dw.ImportString("1\ta\t0\n2\tb\t0\n3\tc\t0");
+        std::vector<std::string> repainted;
+        QObject::connect(dw.model(), &QAbstractItemModel::dataChanged,
+                         [&](const QModelIndex& from, const QModelIndex& to) {
+                             repainted.push_back(std::to_string(from.row()) + "," + std::to_string(from.column()) +
+                                                 "-" + std::to_string(to.column()));
+                             EXPECT_EQ(from.row(), to.row());
+                         });
+        const Any value = std::string(c.column) == "flag" ? Any(std::int32_t{1}) : Any(std::string("x"));
+        ASSERT_EQ(1, dw.SetItem(2, c.column, value)) << c.column;
+        EXPECT_EQ(c.repainted, repainted) << c.column << (c.object.columns[1].bold ? " with a bold rule" : "");
+    }
+    DataWindow dw(nullptr, bold, {0, 0, 2000, 1600});
+    dw.ImportString("1\ta\t0");
+    dw.SetItem(1, "flag", Any(std::int32_t{1}));
+    EXPECT_TRUE(dw.model()->index(0, 1).data(Qt::FontRole).value<QFont>().bold());
+}
+
 TEST(DataWindowView, HeaderTextsFollowModify) {
     DataWindow dw(nullptr, list_object(), {0, 0, 2000, 1600});
     EXPECT_EQ("", dw.Modify("mobile_t.Text='[A]手机'"));

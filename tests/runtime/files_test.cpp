@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using rt::FileAccess;
@@ -128,6 +130,50 @@ TEST_F(Files, LocksHoldBetweenFileNumbers) {
     int again = rt::FileOpen("l.txt", FileMode::StreamMode, FileAccess::Write, FileLock::LockWrite);
     EXPECT_GT(again, 0);
     rt::FileClose(again);
+}
+
+// A kept-open appender gives what an open, a write and a close per text
+// give: each text on disk at once, the file found again after it was
+// deleted or replaced, the locks of file numbers honoured, and a reader
+// never finding the file held between texts.
+TEST_F(Files, AppendLogWritesAsAnOpenWriteAndClosePerTextWould) {
+    rt::AppendLog log;
+    EXPECT_EQ(log.append("log.txt", "中文"), 1);
+    EXPECT_EQ(dir.read("log.txt"), "中文\r\n");
+    EXPECT_EQ(log.append("log.txt", ""), 1);
+    EXPECT_EQ(dir.read("log.txt"), "中文\r\n\r\n");
+
+    // Between texts the file is not held: an exclusive reader and a
+    // write-locking writer open it.
+    int reader = rt::FileOpen("log.txt", FileMode::StreamMode, FileAccess::Read, FileLock::LockReadWrite);
+    EXPECT_GT(reader, 0);
+    rt::FileClose(reader);
+    int writer = rt::FileOpen("log.txt", FileMode::LineMode, FileAccess::Write, FileLock::LockWrite);
+    ASSERT_GT(writer, 0);
+    EXPECT_EQ(log.append("log.txt", "refused"), -1); // the writer's lock holds
+    rt::FileWrite(writer, "by number");
+    rt::FileClose(writer);
+    EXPECT_EQ(log.append("log.txt", "after"), 1);
+    EXPECT_EQ(dir.read("log.txt"), "中文\r\n\r\nby number\r\nafter\r\n");
+
+    // Deleted, replaced by another file renamed over it, emptied in place:
+    // the text goes where the name leads.
+    std::filesystem::remove(dir.native() / "log.txt");
+    EXPECT_EQ(log.append("log.txt", "new"), 1);
+    EXPECT_EQ(dir.read("log.txt"), "new\r\n");
+    dir.write("other.txt", "other\r\n");
+    std::filesystem::rename(dir.native() / "other.txt", dir.native() / "log.txt");
+    EXPECT_EQ(log.append("log.txt", "next"), 1);
+    EXPECT_EQ(dir.read("log.txt"), "other\r\nnext\r\n");
+    dir.write("log.txt", "");
+    EXPECT_EQ(log.append("log.txt", "x"), 1);
+    EXPECT_EQ(dir.read("log.txt"), "x\r\n");
+
+    // Another name lets the first go; a missing folder loses the text.
+    EXPECT_EQ(log.append("day2.txt", std::string(40000, 'y')), 1);
+    EXPECT_EQ(rt::FileLength("day2.txt"), 32765 + 2);
+    EXPECT_EQ(log.append("nofolder\\x.txt", "lost"), -1);
+    EXPECT_FALSE(dir.exists("nofolder"));
 }
 
 TEST_F(Files, MoveDeleteAndFolders) {

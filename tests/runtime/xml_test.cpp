@@ -62,6 +62,12 @@ TEST(Xml, CheckCodes) {
         {bomb, rt::xml_doctype},
         {"<!DOCTYPE r SYSTEM \"http://127.0.0.1:1/x.dtd\"><r/>", rt::xml_doctype},
         {std::string(rt::xml_max_bytes + 1, ' '), rt::xml_too_large},
+        // A text beginning like UTF-16 or UCS-4 is read as the GBK it is.
+        {std::string("<\0r\0/\0>\0", 8), rt::xml_not_well_formed},
+        {std::string("\0\0\0<r/>", 7), rt::xml_not_well_formed},
+        {std::string("<r>\0</r>", 8), rt::xml_not_well_formed},
+        {"<r/", rt::xml_not_well_formed},
+        {"<a>", rt::xml_not_well_formed},
     };
     for (const auto& c : cases) EXPECT_EQ(c.code, rt::XMLParseString(c.text)) << c.text.substr(0, 80);
 }
