@@ -9,19 +9,21 @@ cd "$(dirname "$0")/.."
 build=${VELOTRA_BUILD_DIR:-build}
 bin="$PWD/$build/bin"
 
-port=18080
-while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-
-"$bin/fake_gateway" --demo --port "$port" &
+# Port 0: the gateway binds a free port and prints its address first.
+out=$(mktemp)
+"$bin/fake_gateway" --demo --port 0 >"$out" &
 gateway=$!
-trap 'kill "$gateway" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+trap 'kill "$gateway" 2>/dev/null || true; rm -f "$out"' EXIT
+url=""
+for _ in $(seq 100); do
+  url=$(head -n 1 "$out" | grep -Eo '^http://127\.0\.0\.1:[0-9]+/' || true)
+  [ -n "$url" ] && break
   sleep 0.1
 done
+[ -n "$url" ] || { echo "the demo gateway did not start" >&2; exit 1; }
 
-export VELOTRA_URL="http://127.0.0.1:$port/"
-export VELOTRA_WEBURL="http://127.0.0.1:$port/"
+export VELOTRA_URL="$url"
+export VELOTRA_WEBURL="$url"
 echo "demo gateway at $VELOTRA_URL (any enterprise ID, account and password log in)"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   xvfb-run -a "$bin/velotra"

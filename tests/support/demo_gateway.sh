@@ -17,16 +17,21 @@ _stop_work_folder() {
 }
 
 start_demo_gateway() {
-  local bin=$1
+  local bin=$1 url="" _
   shift
-  port=$((20000 + RANDOM % 20000))
-  while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
-  "$bin/fake_gateway" --demo "$@" --port "$port" >"$work/gateway.out" 2>&1 &
+  # Port 0: the gateway binds whatever port is free and prints its address
+  # first. A port picked here could be free to connect to and still not to
+  # bind, held as the local end of another test's connection.
+  "$bin/fake_gateway" --demo "$@" --port 0 >"$work/gateway.out" 2>&1 &
   pids+=($!)
-  for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  for _ in $(seq 100); do
+    url=$(head -n 1 "$work/gateway.out" 2>/dev/null | grep -Eo '^http://127\.0\.0\.1:[0-9]+/' || true)
+    [ -n "$url" ] && break
     sleep 0.1
   done
-  export VELOTRA_URL="http://127.0.0.1:$port/" VELOTRA_WEBURL="http://127.0.0.1:$port/"
+  [ -n "$url" ] || { echo "the demo gateway did not start:"; cat "$work/gateway.out"; exit 1; }
+  port=${url##*:}
+  port=${port%/}
+  export VELOTRA_URL="$url" VELOTRA_WEBURL="$url"
   unset VELOTRA_DEV
 }
