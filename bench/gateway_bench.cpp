@@ -2,6 +2,7 @@
 // through the runtime's internet service, next to the same loop run with the
 // curl command line in the same run. Goal: at least 500 requests a second on
 // loopback.
+#include "bench/bench_support.h"
 #include "runtime/inet.h"
 #include "tools/fake_gateway/fake_gateway.h"
 
@@ -19,10 +20,7 @@ extern char** environ;
 
 namespace {
 
-FakeGateway& gateway() {
-    static FakeGateway g;
-    return g;
-}
+using bench::gateway;
 
 const std::string body = "action=send&userid=1001&account=acc&password=pw&mobile=13800000000&content=\xC4\xE3\xBA\xC3";
 const std::string content_type = "Content-Type: application/x-www-form-urlencoded;charset=GBK";

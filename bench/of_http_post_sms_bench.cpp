@@ -1,6 +1,7 @@
 // 1000 sequential "send" posts of one number to the local fake gateway: the
 // client's own request path against the curl command line doing the same.
 // Goal: at least 500 client requests a second on loopback.
+#include "bench/bench_support.h"
 #include "core/n_cst_manager.h"
 #include "runtime/path.h"
 #include "tools/fake_gateway/fake_gateway.h"
@@ -15,25 +16,15 @@
 
 namespace {
 
-FakeGateway& gateway() {
-    static FakeGateway g;
-    return g;
-}
+using bench::gateway;
 
 const char* const body = "action=send&userid=1001&account=acc&password=pw&mobile=13800000000&content=hello";
 
 void BM_client_send(benchmark::State& state) {
-    std::string folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return state.SkipWithError("no temporary folder");
-    setenv("VELOTRA_URL", gateway().url().c_str(), 1);
+    const std::string folder = bench::scratch_folder();
+    if (folder.empty()) return state.SkipWithError("no temporary folder");
     n_cst_manager m;
-    m.appdir = rt::program_path(folder);
-    m.of_setappinifile(m.appdir + "\\velotra.ini");
-    m.pub_app_init();
-    m.userid = "1001";
-    m.account = "acc";
-    m.password = "pw";
-    m.auto_signature = false;
+    bench::sign_in(m, folder, gateway().url(), false);
     for (auto _ : state) {
         std::string text = "hello";
         if (m.of_http_post_sms("send", "13800000000", text) != 1) state.SkipWithError("post failed");

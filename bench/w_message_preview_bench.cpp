@@ -8,6 +8,7 @@
 // runs of the three in random order (unless the command line says
 // otherwise), and the end of the report gives the window's time over the
 // bare posts' time, median to median and fastest to fastest.
+#include "bench/bench_support.h"
 #include "core/n_cst_manager.h"
 #include "mailmerge/dw_msg_preview.h"
 #include "runtime/inet.h"
@@ -33,10 +34,7 @@ namespace {
 
 constexpr int rows = 10000;
 
-FakeGateway& gateway() {
-    static FakeGateway g;
-    return g;
-}
+using bench::gateway;
 
 std::string mobile(int i) { return "139" + std::to_string(10000000 + i); }
 std::string message(int i) { return "【澄渊达】尊敬的客户，您的第" + std::to_string(i) + "号订单已发货。"; }
@@ -60,18 +58,11 @@ void rate(benchmark::State& state) {
 }
 
 void BM_wf_send_msg_10000(benchmark::State& state) {
-    std::string folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return state.SkipWithError("no temporary folder");
-    setenv("VELOTRA_URL", gateway().url().c_str(), 1);
+    const std::string folder = bench::scratch_folder();
+    if (folder.empty()) return state.SkipWithError("no temporary folder");
     auto previous = rt::set_message_boxes(std::make_unique<Silent>());
     gnv_app = new n_cst_manager;
-    gnv_app->appdir = rt::program_path(folder);
-    gnv_app->of_setappinifile(gnv_app->appdir + "\\velotra.ini");
-    gnv_app->pub_app_init();
-    gnv_app->userid = "1001";
-    gnv_app->account = "acc";
-    gnv_app->password = "pw";
-    gnv_app->auto_signature = true;
+    bench::sign_in(*gnv_app, folder, gateway().url(), true);
     gnv_app->signature_prev = "澄渊达";
     gnv_app->overage = std::to_string(rows);
     gateway().script("send", FakeGateway::send_answer("success", "ok", "990", "T1", "1"));
@@ -106,17 +97,10 @@ BENCHMARK(BM_wf_send_msg_10000)->Iterations(1)->UseRealTime()->Unit(benchmark::k
 // What the window cannot do without, for the record: the manager's request
 // of every row followed by its daily-log entry, without the window.
 void BM_manager_post_and_log_10000(benchmark::State& state) {
-    std::string folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
-    if (!mkdtemp(folder.data())) return state.SkipWithError("no temporary folder");
-    setenv("VELOTRA_URL", gateway().url().c_str(), 1);
+    const std::string folder = bench::scratch_folder();
+    if (folder.empty()) return state.SkipWithError("no temporary folder");
     n_cst_manager m;
-    m.appdir = rt::program_path(folder);
-    m.of_setappinifile(m.appdir + "\\velotra.ini");
-    m.pub_app_init();
-    m.userid = "1001";
-    m.account = "acc";
-    m.password = "pw";
-    m.auto_signature = true;
+    bench::sign_in(m, folder, gateway().url(), true);
     m.signature_prev = "澄渊达";
     for (auto _ : state) {
         for (int i = 1; i <= rows; ++i) {

@@ -5,6 +5,7 @@
 // it, the same 50 request bodies posted with the internet service alone.
 // Goal: the button's path within 1.5 times the bare posts, and the gateway
 // receives all 200,000 numbers.
+#include "bench/bench_support.h"
 #include "core/n_cst_manager.h"
 #include "runtime/inet.h"
 #include "runtime/path.h"
@@ -51,19 +52,12 @@ struct Setting {
     std::string numbers; // the list as a text import, one number a line
 
     Setting() {
-        folder = (std::filesystem::temp_directory_path() / "velotra-bench-XXXXXX").string();
-        if (!mkdtemp(folder.data())) std::abort();
-        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
+        folder = bench::scratch_folder();
+        if (folder.empty()) std::abort();
         rt::set_message_boxes(std::make_unique<Yes>());
         gnv_app = new n_cst_manager;
-        gnv_app->appdir = rt::program_path(folder);
-        gnv_app->of_setappinifile(gnv_app->appdir + "\\velotra.ini");
-        gnv_app->pub_app_init();
-        gnv_app->userid = "1001";
-        gnv_app->account = "acc";
-        gnv_app->password = "pw";
+        bench::sign_in(*gnv_app, folder, gateway.url(), true);
         gnv_app->overage = "1000000";
-        gnv_app->auto_signature = true;
         gnv_app->signature = "澄渊达";
         gnv_app->pub_f_set_sysvar("cfg", "signature_current", "澄渊达");
         char line[16];
