@@ -33,6 +33,22 @@ rt::DataObject list_object(int n_up = 1) {
     return o;
 }
 
+// A free-form of two char(6) fields, account and password, labelled by name.
+rt::DataObject account_form(const char* name) {
+    rt::DataObject o;
+    o.name = name;
+    o.style = rt::Style::FreeForm;
+    for (const char* field : {"account", "password"}) {
+        rt::ColumnDef c;
+        c.name = field;
+        c.type = rt::ColType::Char;
+        c.length = 6;
+        c.header = std::string(field) + "：";
+        o.columns.push_back(c);
+    }
+    return o;
+}
+
 std::string numbers(int count) {
     std::string text;
     text.reserve(static_cast<std::size_t>(count) * 13);
@@ -137,17 +153,8 @@ TEST(DataWindowView, ReadOnlyOpensNoEditWritesNothingAndStaysEnabled) {
 }
 
 TEST(DataWindowView, ReadOnlyFreeFormKeepsNonEditableFieldsLocked) {
-    rt::DataObject o;
-    o.name = "d_form_lock";
-    o.style = rt::Style::FreeForm;
-    for (const char* name : {"account", "password"}) {
-        rt::ColumnDef c;
-        c.name = name;
-        c.type = rt::ColType::Char;
-        c.length = 6;
-        c.editable = std::string(name) == "account";
-        o.columns.push_back(c);
-    }
+    rt::DataObject o = account_form("d_form_lock");
+    o.columns[1].editable = false;
     DataWindow dw(nullptr, {0, 0, 1883, 1312});
     dw.set_dataobject(o);
     dw.InsertRow(0);
@@ -286,17 +293,7 @@ TEST(DataWindowView, HeaderTextsFollowModify) {
 }
 
 TEST(DataWindowView, FreeFormEditsTheCurrentRow) {
-    rt::DataObject o;
-    o.name = "d_form";
-    o.style = rt::Style::FreeForm;
-    for (const char* name : {"account", "password"}) {
-        rt::ColumnDef c;
-        c.name = name;
-        c.type = rt::ColType::Char;
-        c.length = 6;
-        c.header = std::string(name) + "：";
-        o.columns.push_back(c);
-    }
+    rt::DataObject o = account_form("d_form");
     o.texts.push_back({"t_1", "*", {1600, 70, 40, 64}, 255, ""});
     DataWindow dw(nullptr, {0, 0, 1883, 1312});
     dw.set_dataobject(o);
@@ -332,17 +329,7 @@ TEST(DataWindowView, FreeFormEditsTheCurrentRow) {
 // window gets the focus when the window opens, and Tab walks through its
 // columns and out of it to the next control.
 TEST(DataWindowView, TakesTheFocusInTheTabOrder) {
-    rt::DataObject o;
-    o.name = "d_tab_form";
-    o.style = rt::Style::FreeForm;
-    for (const char* name : {"account", "password"}) {
-        rt::ColumnDef c;
-        c.name = name;
-        c.type = rt::ColType::Char;
-        c.length = 6;
-        c.header = std::string(name) + "：";
-        o.columns.push_back(c);
-    }
+    rt::DataObject o = account_form("d_tab_form");
     struct Form : rt::Window {
         Form() { set_window_type(rt::WindowType::response); }
         DataWindow dw{this, {20, 20, 1500, 600}};
