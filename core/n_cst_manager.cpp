@@ -196,10 +196,14 @@ std::string signed_content(const n_cst_manager& m, const std::string& text) {
 
 int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string& as_action,
                                     const std::string& as_mobile, std::string& as_data) {
-    const std::string stamp = rt::String(rt::Now(), "yyyymmddhhmmss");
+    // The request and answer files are named after the time of the request;
+    // the clock is read and formatted only when they are kept, which a send
+    // of 50 batches seldom asks for.
+    const bool keep_files = ib_dev || profile_read(of_getappinifile(), "App_Env", "debug", "0") == "1";
+    const std::string files =
+        keep_files ? appdir + "\\log\\" + rt::String(rt::Now(), "yyyymmddhhmmss") : std::string();
     rt::Inet inet;
     nuo_ir ir;
-    const std::string debug = profile_read(of_getappinifile(), "App_Env", "debug", "0");
 
     // The body is written into one string: a batch carries some 48 KB of
     // numbers, which every intermediate text would copy again.
@@ -228,8 +232,6 @@ int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string
                                "User-Agent: sms\n\n\n";
 
     rt::CreateDirectory(appdir + "\\log");
-    const bool keep_files = ib_dev || debug == "1";
-    const std::string files = appdir + "\\log\\" + stamp;
     if (keep_files) f_filewrite(files + "Rq.log", request);
 
     const int result = inet.PostURL(blank(as_url) ? sendurl : as_url, request, header, 80, ir);
