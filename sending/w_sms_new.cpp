@@ -20,33 +20,42 @@ constexpr std::int64_t red = rt::RGB(255, 0, 0);
 // makes no trimmed copy.
 bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
-// The text a number cell holds, or null for a null cell. A cell of another
-// type is converted into scratch.
-const std::string* cell_text(const rt::Any& v, std::string& scratch) {
+// The text of a number cell that is not a text: null for a null cell,
+// otherwise its value converted into scratch. Kept out of the walks over the
+// cells, which almost only meet texts.
+[[gnu::noinline]] const std::string* other_text(const rt::Any& v, std::string& scratch) {
     if (v.is_null()) return nullptr;
-    if (const std::string* s = v.get<std::string>()) return s;
     scratch = rt::String(v).value_or("");
     return &scratch;
 }
 
+const std::string* cell_text(const rt::Any& v, std::string& scratch) {
+    const std::string* s = v.get<std::string>();
+    return s ? s : other_text(v, scratch);
+}
+
 // Numbers joined with "," into one text, written in place into room sized
 // for mobile numbers: the cells of 4000 rows are 190 KB, and a second walk to
-// measure them first cost as much as the first.
+// measure them first cost as much as the first. Every number is written
+// with its "," behind it, and the last one is dropped at the end.
 class number_joiner {
 public:
-    explicit number_joiner(std::size_t numbers) : text_(numbers * 12, '\0') {} // a number and its ","
+    explicit number_joiner(std::size_t numbers) : text_(numbers * 12, '\0') {}
     void add(const std::string& s) {
-        if (text_.size() - at_ < s.size() + 1) text_.resize(std::max(text_.size() * 2, at_ + s.size() + 1));
-        if (at_ > 0) text_[at_++] = ',';
-        std::memcpy(text_.data() + at_, s.data(), s.size());
-        at_ += s.size();
+        if (text_.size() - at_ <= s.size()) grow(s.size());
+        char* out = text_.data() + at_;
+        std::memcpy(out, s.data(), s.size());
+        out[s.size()] = ',';
+        at_ += s.size() + 1;
     }
     std::string take() {
-        text_.resize(at_);
+        text_.resize(at_ > 0 ? at_ - 1 : 0);
         return std::move(text_);
     }
 
 private:
+    [[gnu::noinline]] void grow(std::size_t more) { text_.resize(std::max(text_.size() * 2, at_ + more + 1)); }
+
     std::string text_;
     std::size_t at_ = 0;
 };
@@ -260,18 +269,21 @@ std::vector<std::string> w_sms_new::wf_gather_batches() {
     const auto rows = static_cast<std::int32_t>(mobile.size());
     rt::DataStore kept(dw_list.object());
     std::vector<std::string> batches;
-    number_joiner batch(static_cast<std::size_t>(std::min(rows, rcv_limit)));
+    const std::int32_t limit = rcv_limit;
+    number_joiner batch(static_cast<std::size_t>(std::min(rows, limit)));
     std::int32_t in_batch = 0;
     std::int32_t run = 1; // first row of the current run of rows that stay
     bool any_blank = false;
     std::string scratch;
     for (std::int32_t row = 1; row <= rows; ++row) {
         const std::string* s = cell_text(mobile[static_cast<std::size_t>(row - 1)], scratch);
-        if (s && !blank(*s)) {
+        // A number begins with a digit: only a text that begins with a space
+        // needs the whole blank test.
+        if (s && !s->empty() && (s->front() != ' ' || !blank(*s))) {
             batch.add(*s);
-            if (++in_batch == rcv_limit) {
+            if (++in_batch == limit) {
                 batches.push_back(batch.take());
-                batch = number_joiner(static_cast<std::size_t>(std::min(rows - row, rcv_limit)));
+                batch = number_joiner(static_cast<std::size_t>(std::min(rows - row, limit)));
                 in_batch = 0;
             }
             continue;
