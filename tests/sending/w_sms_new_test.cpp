@@ -398,6 +398,23 @@ TEST_F(SmsNew, BlankRowsGoAndInnerSpacesStay) {
     EXPECT_EQ(today_log(), log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[5]"));
 }
 
+// Batches are cut from the rows left once the blank ones are gone, not from
+// the rows as imported: the pass that removes them also joins the batches.
+TEST_F(SmsNew, BatchesCountTheRowsLeftAfterBlankOnes) {
+    with_window([&](w_sms_new& w) {
+        w.rcv_limit = 2;
+        w.dw_list.ImportString("1\r\n  \r\n 2\r\n\r\n3\r\n4\r\n \r\n5\r\n");
+        send(w, "hi");
+        EXPECT_EQ(w.dw_list.RowCount(), 5);
+    });
+    std::vector<std::string> sent;
+    for (const auto& r : gateway.requests()) sent.push_back(std::string(r.body));
+    EXPECT_EQ(sent, (std::vector<std::string>{body("1, 2", "【乙】hi"), body("3,4", "【乙】hi"), body("5", "【乙】hi")}));
+    EXPECT_EQ(today_log(), log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[2]") +
+                               log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[2]") +
+                               log_entry("发送短信\tstaus[Success] message[提交成功]\t合计[1]"));
+}
+
 TEST_F(SmsNew, MessageJoinsARangeOfNumbersAsStored) {
     const std::string wide(300, '9'); // longer than the numbers a batch's text is sized for
     with_window([&](w_sms_new& w) {
