@@ -277,8 +277,8 @@ std::vector<std::string> w_sms_new::wf_gather_batches() {
     std::string scratch;
     for (std::int32_t row = 1; row <= rows; ++row) {
         const std::string* s = cell_text(mobile[static_cast<std::size_t>(row - 1)], scratch);
-        // A number begins with a digit: only a text that begins with a space
-        // needs the whole blank test.
+        // Only a text that begins with a space can be blank: a number is
+        // passed on its first character.
         if (s && !s->empty() && (s->front() != ' ' || !blank(*s))) {
             batch.add(*s);
             if (++in_batch == limit) {
