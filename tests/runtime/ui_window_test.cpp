@@ -410,7 +410,7 @@ TEST(UiWindow, YieldPaintsAtScreenRateAndTheLastStateLands) {
     const int during = m.paints - before;
     EXPECT_GT(steps, 1000); // the loop is fast enough for the test to mean something
     EXPECT_GE(during, 2);   // the user sees it move
-    EXPECT_LE(during, 20);  // at most some thirty a second, not one a step
+    EXPECT_LE(during, 20);  // at most some twenty a second, not one a step
     QElapsedTimer after;
     after.start();
     while (after.elapsed() < 100) QCoreApplication::processEvents();
