@@ -44,9 +44,38 @@ void on_doctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
 // it would then take a text whose first bytes hold a 0 byte for UTF-16 or
 // UCS-4, but no UTF-8 text begins that way, so such a text is still read
 // with the name, as UTF-8.
+//
+// Otherwise the parser's own memory reader is set up as xmlCtxtReadMemory
+// does it, the text copied into the parser's buffer (which ends in a 0
+// byte) - with one difference: the reader is told that nothing more can
+// come. Left as it is, the parser asks it for more text some seventy
+// times in an answer shorter than its look-ahead, each asking going
+// through the whole buffer growing for nothing: a third of an answer's
+// parse. With no read callback every such asking ends at its first test.
 xmlDocPtr read_utf8(xmlParserCtxtPtr ctxt, const std::string& utf8, int options) {
-    const char* encoding = utf8.find('\0') < 4 ? "UTF-8" : nullptr;
-    return xmlCtxtReadMemory(ctxt, utf8.data(), static_cast<int>(utf8.size()), nullptr, encoding, options);
+    const int size = static_cast<int>(utf8.size());
+    if (utf8.find('\0') < 4) return xmlCtxtReadMemory(ctxt, utf8.data(), size, nullptr, "UTF-8", options);
+    xmlCtxtReset(ctxt);
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(utf8.data(), size, XML_CHAR_ENCODING_NONE);
+    if (!buffer) return nullptr;
+    // Without a converter all the text is in the buffer now; with one (never
+    // here) a later asking would convert the rest, so the reader stays.
+    if (!buffer->encoder) buffer->readcallback = nullptr;
+    xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
+    if (!input) {
+        xmlFreeParserInputBuffer(buffer);
+        return nullptr;
+    }
+    inputPush(ctxt, input);
+    xmlCtxtUseOptions(ctxt, options);
+    xmlParseDocument(ctxt);
+    xmlDocPtr doc = ctxt->myDoc;
+    ctxt->myDoc = nullptr;
+    if (doc && !ctxt->wellFormed) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    return doc;
 }
 
 } // namespace
