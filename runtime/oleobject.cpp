@@ -69,7 +69,8 @@ void ExcelApplication::Workbooks::open(const std::string& program_path) {
     if (app_.quit_) throw OleError("The application has quit.");
     std::string error;
     const std::string native = native_path(program_path);
-    auto book = sheet::Workbook::open(native, error);
+    // The copied rows are what the sheet shows, formats applied.
+    auto book = sheet::Workbook::open(native, error, sheet::CellText::shown);
     if (!book) throw OleError(error);
     auto s = std::make_unique<Sheet>();
     const bool ok = book->read(book->active_sheet(), [&s](std::int32_t row, const std::vector<sheet::Cell>& cells) {

@@ -23,12 +23,12 @@ Format sniff(const std::string& native_path) {
     return Format::unknown;
 }
 
-std::unique_ptr<Workbook> Workbook::open(const std::string& native_path, std::string& error) {
+std::unique_ptr<Workbook> Workbook::open(const std::string& native_path, std::string& error, CellText text) {
     switch (sniff(native_path)) {
     case Format::xlsx:
-        return open_xlsx(native_path, error);
+        return open_xlsx(native_path, error, text);
     case Format::xls:
-        return open_xls(native_path, error);
+        return open_xls(native_path, error, text);
     case Format::unknown:
         break;
     }

@@ -22,6 +22,11 @@ namespace rt::sheet {
 
 enum class Format { unknown, xlsx, xls };
 
+// What a number cell reads as: its value, as a data provider hands it over
+// (the copied text described above), or the text its number format shows in
+// the sheet (runtime/numfmt.h).
+enum class CellText { value, shown };
+
 // The format by the file's first bytes; unknown also for a file that
 // cannot be read.
 Format sniff(const std::string& native_path);
@@ -44,7 +49,8 @@ public:
     virtual ~Workbook();
     // Null, with the reason in error (plain ASCII), when the file cannot be
     // read as a workbook.
-    static std::unique_ptr<Workbook> open(const std::string& native_path, std::string& error);
+    static std::unique_ptr<Workbook> open(const std::string& native_path, std::string& error,
+                                          CellText text = CellText::value);
 
     // Worksheet names in workbook order (GBK).
     virtual const std::vector<std::string>& sheet_names() const = 0;

@@ -619,7 +619,7 @@ private:
 
 void set_xls_time_limit(std::chrono::milliseconds limit) { time_limit = limit; }
 
-std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error) {
+std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error, CellText) {
     auto book = std::make_unique<XlsWorkbook>();
     if (!book->load(native_path, error)) return nullptr;
     return book;

@@ -10,7 +10,7 @@
 
 namespace rt::sheet {
 
-std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error);
+std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error, CellText text);
 
 // How long the child may take to read a workbook before it is given up as
 // damaged (a minute unless changed; tests and fuzzing shorten it).

@@ -600,7 +600,7 @@ std::string resolve_target(const std::string& source_part, const std::string& ta
     return out;
 }
 
-std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error) {
+std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error, CellText) {
     auto book = std::make_unique<XlsxWorkbook>(native_path);
     if (!book->load(error)) return nullptr;
     return book;

@@ -11,7 +11,7 @@
 
 namespace rt::sheet {
 
-std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error);
+std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error, CellText text);
 
 // A part name resolved against the folder of the part that points to it:
 // "/xl/worksheets/sheet1.xml" stands for itself, "worksheets/sheet1.xml"

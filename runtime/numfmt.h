@@ -1,0 +1,18 @@
+// Number formats: the text a formatted number cell shows, as a spreadsheet
+// application displays it. Both workbook readers use it, so a cell of .xls
+// and of .xlsx reads alike.
+#pragma once
+
+#include <string>
+
+namespace rt::sheet {
+
+// The format code behind a built-in number format id; "" for General and
+// for ids that have none.
+std::string builtin_format_code(int id);
+
+// The text a cell of this format code (GBK) shows for value, in the 1900 or
+// 1904 date system; GBK. An empty code and "General" give the General text.
+std::string format_number(double value, const std::string& code, bool date1904);
+
+} // namespace rt::sheet
