@@ -6,12 +6,6 @@
 #include "runtime/strings.h"
 #include "shell/w_outlook.h"
 
-namespace {
-
-bool blank(const std::string& s) { return rt::Trim(s).empty(); }
-
-} // namespace
-
 sys_w_login::sys_w_login() {
     set_window_type(rt::WindowType::response);
     set_title("系统登录");
@@ -50,9 +44,9 @@ sys_w_login::sys_w_login() {
 }
 
 void sys_w_login::open() {
-    if (!blank(gnv_app->userid)) sle_userid.set_text(gnv_app->userid);
-    if (!blank(gnv_app->account)) sle_account.set_text(gnv_app->account);
-    if (!blank(gnv_app->userid) && !blank(gnv_app->account)) user_password.SetFocus();
+    if (!rt::IsBlank(gnv_app->userid)) sle_userid.set_text(gnv_app->userid);
+    if (!rt::IsBlank(gnv_app->account)) sle_account.set_text(gnv_app->account);
+    if (!rt::IsBlank(gnv_app->userid) && !rt::IsBlank(gnv_app->account)) user_password.SetFocus();
 }
 
 void sys_w_login::edit_getfocus(rt::SingleLineEdit& sle) {

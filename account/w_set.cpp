@@ -9,12 +9,6 @@
 
 #include <vector>
 
-namespace {
-
-bool blank(const std::string& s) { return rt::Trim(s).empty(); }
-
-} // namespace
-
 w_set::w_set() {
     set_title("参数设置");
     set_design_size(2807, 1844);
@@ -52,7 +46,7 @@ void w_set::open() {
     tab_1.apply_tab_order();
 
     const std::string ls_signature = gnv_app->pub_f_get_sysvar("mobile", "signature", gnv_app->signature_default);
-    if (!blank(ls_signature)) {
+    if (!rt::IsBlank(ls_signature)) {
         n_cst_string lnv_string;
         std::vector<std::string> ls_list;
         lnv_string.of_parsetoarray(ls_signature, ";", ls_list);
@@ -91,7 +85,7 @@ void w_set::cb_query_clicked() {
                   {sle_account, ls_account, "帐号不能为空!"},
                   {sle_password, ls_password, "密码不能为空!"}};
     for (const auto& c : checks) {
-        if (blank(c.text)) {
+        if (rt::IsBlank(c.text)) {
             c.edit.SetFocus();
             gnv_app->pub_msg(c.message);
             return;

@@ -42,7 +42,6 @@ std::string profile_read(const std::string& file, const std::string& section, co
 
 // Trim(s) is empty. Asked of a send's 48 KB of numbers, so it makes no
 // trimmed copy.
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 } // namespace
 
@@ -222,8 +221,8 @@ int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string
         field("&userid=", userid);
         field("&account=", account);
         field("&password=", password);
-        if (!blank(as_mobile)) field("&mobile=", as_mobile);
-        if (!blank(as_data)) field("&content=", signed_content(*this, as_data));
+        if (!rt::IsBlank(as_mobile)) field("&mobile=", as_mobile);
+        if (!rt::IsBlank(as_data)) field("&content=", signed_content(*this, as_data));
     }
     const rt::blob request = std::move(body);
     const std::string header = "Content-Type: application/x-www-form-urlencoded;charset=GBK\n"
@@ -234,7 +233,7 @@ int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string
     rt::CreateDirectory(appdir + "\\log");
     if (keep_files) f_filewrite(files + "Rq.log", request);
 
-    const int result = inet.PostURL(blank(as_url) ? sendurl : as_url, request, header, 80, ir);
+    const int result = inet.PostURL(rt::IsBlank(as_url) ? sendurl : as_url, request, header, 80, ir);
     if (result != 1) {
         pub_msg("与服务器数据交互失败,错误代码[" + std::to_string(result) + "]", rt::Icon::StopSign);
         as_data.clear();
@@ -472,7 +471,7 @@ int n_cst_manager::of_setcopyright(const rt::nstring& c) {
 }
 
 bool n_cst_manager::of_sendsms_valid() {
-    return !blank(userid) && !blank(account) && !blank(password);
+    return !rt::IsBlank(userid) && !rt::IsBlank(account) && !rt::IsBlank(password);
 }
 
 int n_cst_manager::of_setlogo(const rt::nstring& as_logo) {

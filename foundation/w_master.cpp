@@ -2,13 +2,8 @@
 
 #include "core/n_cst_manager.h"
 #include "foundation/pfc_n_cst_resize.h"
+#include "runtime/strings.h"
 #include "runtime/ui/control.h"
-
-namespace {
-
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
-
-} // namespace
 
 w_master::w_master() {
     set_design_size(3538, 1728);
@@ -51,7 +46,7 @@ void w_master::pfc_controlgotfocus(rt::Control* adrg_control) {
 void w_master::pfc_open() {}
 
 void w_master::pfc_postopen() {
-    if (gnv_app && !blank(gnv_app->appico)) set_icon(gnv_app->appico);
+    if (gnv_app && !rt::IsBlank(gnv_app->appico)) set_icon(gnv_app->appico);
 }
 
 void w_master::pfc_preopen() {}

@@ -168,6 +168,8 @@ std::string RightTrim(std::string_view s) {
     return i == std::string_view::npos ? std::string() : std::string(s.substr(0, i + 1));
 }
 
+bool IsBlank(std::string_view s) { return s.find_first_not_of(' ') == std::string_view::npos; }
+
 std::string Trim(std::string_view s) {
     size_type b = s.find_first_not_of(' ');
     if (b == std::string_view::npos) return {};

@@ -67,6 +67,8 @@ std::string Reverse(std::string_view s);
 // appends; a start below 1 or an n below 0 leaves the text as it was.
 std::string Replace(std::string_view s, std::int32_t start, std::int32_t n, std::string_view replacement);
 std::string Trim(std::string_view s);
+// Whether Trim would leave nothing: empty or spaces only.
+bool IsBlank(std::string_view s);
 std::string LeftTrim(std::string_view s);
 std::string RightTrim(std::string_view s);
 std::string Upper(std::string_view s);

@@ -10,12 +10,6 @@
 
 #include <any>
 
-namespace {
-
-bool blank(const std::string& s) { return rt::Trim(s).empty(); }
-
-} // namespace
-
 class w_message_preview::SendingGuard {
 public:
     explicit SendingGuard(w_message_preview& w) : w_(w) {
@@ -136,7 +130,7 @@ void w_message_preview::wf_send_msg() {
             hpb_1.set_position(static_cast<int>(static_cast<double>(i) / cnt * 100));
             const std::string mobile = dw_list.GetItemString(i, "mobile").value_or("");
             const std::string msg = dw_list.GetItemString(i, "msg").value_or("");
-            if (blank(mobile) || blank(msg)) continue;
+            if (rt::IsBlank(mobile) || rt::IsBlank(msg)) continue;
             // A recipient whose message the gateway has taken does not get it
             // a second time when the user sends again after a failure.
             if (rt::String(dw_list.of_getvalue(i, rt::nstring("flag"))) == "1") continue;

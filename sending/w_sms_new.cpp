@@ -18,7 +18,6 @@ constexpr std::int64_t red = rt::RGB(255, 0, 0);
 
 // Trim(s) is empty: spaces only. Asked of every row before a send, so it
 // makes no trimmed copy.
-bool blank(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
 
 // The text of a number cell that is not a text: null for a null cell,
 // otherwise its value converted into scratch. Kept out of the walks over the
@@ -202,13 +201,13 @@ void w_sms_new::cb_import_clipboard_clicked() {
 void w_sms_new::cb_close_clicked() { rt::Close(*this); }
 
 void w_sms_new::cb_snd_clicked() {
-    if (blank(mle_msg.text())) {
+    if (rt::IsBlank(mle_msg.text())) {
         gnv_app->pub_msg("短信内容不能为空!", rt::Icon::StopSign);
         mle_msg.SetFocus();
         return;
     }
     if (cbx_1.checked()) {
-        if (blank(mle_num.text())) {
+        if (rt::IsBlank(mle_num.text())) {
             gnv_app->pub_msg("请输入要接收的手机号!", rt::Icon::StopSign);
             mle_num.SetFocus();
             return;
@@ -279,7 +278,7 @@ std::vector<std::string> w_sms_new::wf_gather_batches() {
         const std::string* s = cell_text(mobile[static_cast<std::size_t>(row - 1)], scratch);
         // Only a text that begins with a space can be blank: a number is
         // passed on its first character.
-        if (s && !s->empty() && (s->front() != ' ' || !blank(*s))) {
+        if (s && !s->empty() && (s->front() != ' ' || !rt::IsBlank(*s))) {
             batch.add(*s);
             if (++in_batch == limit) {
                 batches.push_back(batch.take());

@@ -14,7 +14,6 @@
 namespace {
 w_background* g_current = nullptr;
 
-bool blank(const std::string& s) { return rt::Trim(s).empty(); }
 } // namespace
 
 w_background::w_background() {
@@ -48,7 +47,7 @@ void w_background::open() {
     inv_resize->of_register(&p_poster, "FixedToRight&Bottom");
     inv_resize->of_register(&st_tips, "ScaleToRight");
     rt::PostEvent(*this, [this] { wf_poster(); });
-    if (!blank(gnv_app->userid) && !blank(gnv_app->account) && !blank(gnv_app->password))
+    if (!rt::IsBlank(gnv_app->userid) && !rt::IsBlank(gnv_app->account) && !rt::IsBlank(gnv_app->password))
         rt::PostEvent(*this, [this] { wf_overage(); });
 }
 
