@@ -28,6 +28,8 @@ namespace {
 // The grid holds the worksheet's first 27 cells of a row: A to Z and flag.
 constexpr int grid_columns = 27;
 
+w_message_excel* g_current = nullptr;
+
 std::string dbparm_for(const std::string& path) {
     if (rt::Right(path, 5) == ".xlsx")
         return "PROVIDER='Microsoft.ACE.OLEDB.12.0',DATASOURCE='" + path +
@@ -83,8 +85,15 @@ w_message_excel::w_message_excel() {
     lb_list.on_doubleclicked = [this](int index) { lb_list_doubleclicked(index); };
 }
 
+w_message_excel::~w_message_excel() {
+    if (g_current == this) g_current = nullptr;
+}
+
+w_message_excel* w_message_excel::current() { return g_current && g_current->is_open() ? g_current : nullptr; }
+
 void w_message_excel::open() {
     w_sheet::open();
+    g_current = this;
     of_setresize(true);
     const std::pair<rt::Control*, const char*> modes[] = {
         {&dw_list, "ScaleToRight&Bottom"},        {&gb_1, "FixedToBottom&ScaleToRight"},

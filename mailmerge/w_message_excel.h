@@ -17,6 +17,9 @@
 class w_message_excel : public w_sheet {
 public:
     w_message_excel();
+    ~w_message_excel() override;
+    // The sheet while it is open, or null: the frame keeps to one.
+    static w_message_excel* current();
 
     rt::SingleLineEdit sle_sheetname{this, "", {3240, 1700, 330, 80}};
     rt::StaticText st_7{this, "Sheet 页名", {2967, 1712, 260, 64}};

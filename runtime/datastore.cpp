@@ -2,6 +2,7 @@
 
 #include "runtime/cellvalue.h"
 #include "runtime/dwsyntax.h"
+#include "runtime/gbk.h"
 #include "runtime/path.h"
 #include "runtime/services.h"
 #include "runtime/strings.h"
@@ -83,7 +84,7 @@ void DataStore::bind(const DataObject& object) {
     rows_ = std::make_shared<Rows>(object.columns.size());
     current_row_ = 0;
     current_column_ = object.columns.empty() ? 0 : 1;
-    for (const std::string& line : object_->stored_rows) import_text(line.data(), line.size());
+    for (const std::string& line : object_->stored_rows) import_text(line.data(), line.size(), TextLayout{});
     rows_->users.push_back(this);
     for (RowObserver* o : observers_) o->after_reset();
 }
@@ -390,11 +391,47 @@ int DataStore::ShareDataOff() {
 
 // ---- text import -------------------------------------------------------------------
 
-std::int32_t DataStore::import_text(const char* data, std::size_t size) {
+namespace {
+
+// In a text converted from Unicode, the mark of a character that GBK cannot
+// hold. A NUL never reaches the fields otherwise: a text holding one of its
+// own is refused as not text before it is cut into fields.
+constexpr char unheld_mark = '\0';
+
+// One field of a comma-separated line, from `p` up to the comma, the line
+// break or the end that follows it. A field that starts with a quote runs to
+// the closing quote, "" inside standing for one quote; commas and line breaks
+// inside it are data, and whatever follows the closing quote up to the comma
+// is kept as it stands. Quotes inside an unquoted field are plain data. GBK
+// needs no care here: a trail byte is 0x40 or above, never a quote, a comma
+// or a line break. False for a quote that never closes.
+bool csv_field(const char*& p, const char* end, std::string& scratch, std::string_view& field) {
+    if (p == end || *p != '"') {
+        const char* f = p;
+        while (p < end && *p != ',' && *p != '\n' && *p != '\r') ++p;
+        field = std::string_view(f, static_cast<std::size_t>(p - f));
+        return true;
+    }
+    scratch.clear();
+    for (++p;; ++p) {
+        if (p == end) return false;
+        if (*p != '"') { scratch += *p; continue; }
+        if (p + 1 < end && p[1] == '"') { scratch += '"'; ++p; continue; }
+        ++p;
+        break;
+    }
+    while (p < end && *p != ',' && *p != '\n' && *p != '\r') scratch += *p++;
+    field = scratch;
+    return true;
+}
+
+} // namespace
+
+std::int32_t DataStore::import_text(const char* data, std::size_t size, TextLayout layout) {
     const int ncols = column_count();
     if (ncols == 0) return import::invalid_argument;
     if (size == 0) return import::no_rows;
-    if (std::memchr(data, 0, size)) return import::not_text;
+    if (!layout.unheld_marks && std::memchr(data, 0, size)) return import::not_text;
     Rows& r = *rows_;
     r.truncate_to_count();
     std::vector<const ColumnDef*> defs;
@@ -409,24 +446,45 @@ std::int32_t DataStore::import_text(const char* data, std::size_t size) {
         ++lines;
     for (auto& col : r.cols)
         if (col.capacity() < col.size() + lines) col.reserve(std::max(col.size() + lines, col.capacity() * 2));
+    // A field for column c (from 0); false when the column rejects it.
+    const auto take = [&](int c, std::string_view field) {
+        if (layout.unheld_marks && field.find(unheld_mark) != std::string_view::npos) return false;
+        Any v;
+        if (!parse_cell(*defs[static_cast<std::size_t>(c)], field, v)) return false;
+        r.cols[static_cast<std::size_t>(c)].push_back(std::move(v));
+        return true;
+    };
+    const auto refuse = [&] {
+        r.truncate_to_count();
+        return import::invalid_input;
+    };
     std::int32_t added = 0;
     const char* p = data;
     const char* const end = data + size;
+    std::string scratch;
     while (p < end) {
-        const char* e = p;
-        while (e < end && *e != '\n' && *e != '\r') ++e;
-        const char* f = p;
-        for (int c = 0; c < ncols; ++c) {
-            if (f > e) { r.cols[static_cast<std::size_t>(c)].emplace_back(); continue; }
-            const char* t = static_cast<const char*>(std::memchr(f, '\t', static_cast<std::size_t>(e - f)));
-            if (!t) t = e;
-            Any v;
-            if (!parse_cell(*defs[static_cast<std::size_t>(c)], std::string_view(f, static_cast<std::size_t>(t - f)), v)) {
-                r.truncate_to_count();
-                return import::invalid_input;
+        const char* e = p; // where the row's last line ends
+        if (layout.csv) {
+            int c = 0;
+            for (;; ++c) {
+                std::string_view field;
+                if (!csv_field(p, end, scratch, field)) return refuse();
+                if (c < ncols && !take(c, field)) return refuse();
+                if (p == end || *p != ',') break;
+                ++p;
             }
-            r.cols[static_cast<std::size_t>(c)].push_back(std::move(v));
-            f = t + 1;
+            for (++c; c < ncols; ++c) r.cols[static_cast<std::size_t>(c)].emplace_back();
+            e = p;
+        } else {
+            while (e < end && *e != '\n' && *e != '\r') ++e;
+            const char* f = p;
+            for (int c = 0; c < ncols; ++c) {
+                if (f > e) { r.cols[static_cast<std::size_t>(c)].emplace_back(); continue; }
+                const char* t = static_cast<const char*>(std::memchr(f, '\t', static_cast<std::size_t>(e - f)));
+                if (!t) t = e;
+                if (!take(c, std::string_view(f, static_cast<std::size_t>(t - f)))) return refuse();
+                f = t + 1;
+            }
         }
         ++added;
         if (e == end) break;
@@ -439,7 +497,39 @@ std::int32_t DataStore::import_text(const char* data, std::size_t size) {
 
 std::int32_t DataStore::ImportString(const nstring& text) {
     if (!text) return import::invalid_argument;
-    return import_text(text->data(), text->size());
+    return import_text(text->data(), text->size(), TextLayout{});
+}
+
+namespace {
+
+bool starts_with(const std::string& s, const char* mark, std::size_t n) {
+    return s.size() >= n && std::memcmp(s.data(), mark, n) == 0;
+}
+
+} // namespace
+
+// Text that an editor or a spreadsheet saved with a byte-order mark (UTF-8,
+// or UTF-16 as "Unicode text") becomes GBK; without a mark a file is GBK as
+// it stands. 0, or the code to answer: a mark alone is an empty file, a NUL
+// character makes it no text, as a NUL byte does a GBK file.
+std::int32_t DataStore::decode_marked(std::string& content, TextLayout& layout) {
+    const std::string_view unheld(&unheld_mark, 1);
+    if (starts_with(content, "\xEF\xBB\xBF", 3)) {
+        const std::string_view text = std::string_view(content).substr(3);
+        if (text.empty()) return import::empty_source;
+        if (text.find('\0') != std::string_view::npos) return import::not_text;
+        content = utf8_to_gbk(text, unheld);
+    } else if (starts_with(content, "\xFF\xFE", 2) || starts_with(content, "\xFE\xFF", 2)) {
+        const std::string_view text = std::string_view(content).substr(2);
+        if (text.empty()) return import::empty_source;
+        for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+            if (text[i] == '\0' && text[i + 1] == '\0') return import::not_text;
+        content = utf16_to_gbk(text, content[0] == '\xFF' ? ByteOrder::little : ByteOrder::big, unheld);
+    } else {
+        return 0;
+    }
+    layout.unheld_marks = true;
+    return 0;
 }
 
 std::int32_t DataStore::ImportFile(const nstring& filename) {
@@ -460,14 +550,18 @@ std::int32_t DataStore::ImportFile(const nstring& filename) {
     ::close(fd);
     if (got != content.size()) return import::read_error; // cut short while reading
     if (content.empty()) return import::empty_source;
-    return import_text(content.data(), content.size());
+    TextLayout layout;
+    // The kind of a file is its name's ending, as the desktop has it.
+    layout.csv = filename->size() >= 4 && Lower(Right(*filename, 4)) == ".csv";
+    if (const std::int32_t code = decode_marked(content, layout); code != 0) return code;
+    return import_text(content.data(), content.size(), layout);
 }
 
 std::int32_t DataStore::ImportClipboard() {
     if (column_count() == 0) return import::invalid_argument;
     const nstring text = clipboard().text();
     if (!text || text->empty()) return import::empty_source;
-    return import_text(text->data(), text->size());
+    return import_text(text->data(), text->size(), TextLayout{});
 }
 
 // ---- selection, current row and column -----------------------------------------

@@ -17,6 +17,16 @@
 // byte length of char(n), a number, a date or a time as the type asks);
 // otherwise nothing is imported. The new rows are appended. The answer is
 // the number of rows added, or one of the codes below.
+//
+// ImportFile reads files as office programs and editors save them. A name
+// ending in ".csv" (in any case) is comma-separated values: a field in
+// double quotes may hold commas, line breaks and "" for a quote, and a quote
+// that never closes imports nothing (invalid_input); any other file is
+// tab-separated text as above. A UTF-8 byte-order mark is dropped and the
+// text converted to GBK; so is UTF-16, little- or big-endian, with its mark;
+// without a mark the file is GBK. A character that GBK cannot hold makes its
+// field one that no column takes. A file holding nothing but a mark is an
+// empty file.
 #pragma once
 
 #include "runtime/any.h"
@@ -39,7 +49,7 @@ inline constexpr std::int32_t empty_source = -2;     // empty file, or no text o
 inline constexpr std::int32_t invalid_argument = -3; // null text or file name, no columns
 inline constexpr std::int32_t invalid_input = -4;    // a field that its column rejects
 inline constexpr std::int32_t cannot_open = -5;      // missing or unreadable file, a folder
-inline constexpr std::int32_t not_text = -6;         // holds a NUL byte (a spreadsheet, a UTF-16 file)
+inline constexpr std::int32_t not_text = -6;         // holds a NUL (a spreadsheet, UTF-16 without its mark)
 inline constexpr std::int32_t read_error = -7;       // the file could not be read to its end
 } // namespace import
 
@@ -201,7 +211,15 @@ private:
     void end_sharing_on_rebind();
     bool valid_row(std::int32_t row) const;
     bool compatible_with(const DataStore& other) const;
-    std::int32_t import_text(const char* data, std::size_t size);
+    // How a text is cut: tab-separated lines, or comma-separated values;
+    // `unheld_marks` when it was converted from Unicode and may hold marks
+    // of characters GBK cannot hold, which no column takes.
+    struct TextLayout {
+        bool csv = false;
+        bool unheld_marks = false;
+    };
+    std::int32_t import_text(const char* data, std::size_t size, TextLayout layout);
+    static std::int32_t decode_marked(std::string& content, TextLayout& layout);
 
     std::shared_ptr<DataObject> object_;
     std::shared_ptr<Rows> rows_;

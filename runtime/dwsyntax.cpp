@@ -4,6 +4,7 @@
 #include "runtime/strings.h"
 
 #include <cctype>
+#include <unordered_map>
 
 namespace rt {
 
@@ -212,17 +213,18 @@ bool parse_dw_syntax(const std::string& syntax, DataObject& object, std::string&
         err = "DataWindow syntax: no table";
         return false;
     }
+    // A column's header is the text named after it; looked up by name, as a
+    // worksheet reaching column XFD brings 16384 of each.
+    std::unordered_multimap<std::string, std::size_t> header_of;
+    header_of.reserve(o.columns.size());
+    for (std::size_t i = 0; i < o.columns.size(); ++i) header_of.emplace(Lower(o.columns[i].name + "_t"), i);
     for (const Item& it : items) {
         if (it.name != "text") continue;
         const std::string name = text_of(it.attrs, "name");
         const std::string text = text_of(it.attrs, "text");
-        bool header = false;
-        for (ColumnDef& c : o.columns)
-            if (Lower(c.name + "_t") == Lower(name)) {
-                c.header = text;
-                header = true;
-            }
-        if (!header) o.texts.push_back({name, text, {}, 0, {}});
+        const auto [first, last] = header_of.equal_range(Lower(name));
+        for (auto h = first; h != last; ++h) o.columns[h->second].header = text;
+        if (first == last) o.texts.push_back({name, text, {}, 0, {}});
     }
     o.style = style_of(items, Style::Grid);
     object = std::move(o);

@@ -6,6 +6,39 @@
 namespace rt {
 namespace {
 
+enum class Input { gbk, utf8, utf16le, utf16be };
+
+// Bytes to pass over at an unusable character at the start of `s`: the whole
+// character, and never a byte that starts the next one, so that a tab or a
+// line break after a broken character survives.
+std::size_t unusable_length(std::string_view s, Input kind) {
+    switch (kind) {
+    case Input::gbk: return char_len_at(s, 0); // a lead byte takes its trail byte, never an ASCII byte
+    case Input::utf8: {
+        const unsigned char c = static_cast<unsigned char>(s[0]);
+        const std::size_t want = c >= 0xF8 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        std::size_t n = 1;
+        while (n < want && n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+        return n;
+    }
+    case Input::utf16le:
+    case Input::utf16be: {
+        if (s.size() < 2) return s.size();
+        const auto unit = [&](std::size_t i) {
+            const auto a = static_cast<unsigned char>(s[i]), b = static_cast<unsigned char>(s[i + 1]);
+            return kind == Input::utf16le ? (b << 8 | a) : (a << 8 | b);
+        };
+        const int u = unit(0);
+        if (u >= 0xD800 && u <= 0xDBFF && s.size() >= 4) {
+            const int low = unit(2);
+            if (low >= 0xDC00 && low <= 0xDFFF) return 4; // a pair: one character
+        }
+        return 2;
+    }
+    }
+    return 1;
+}
+
 // iconv descriptors are not thread-safe; one per thread and direction.
 class Converter {
 public:
@@ -16,9 +49,10 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts the whole input; an unconvertible sequence of `bad_len` bytes
-    // is skipped and `replacement` written in its place.
-    std::string run(std::string_view in, std::string_view replacement, bool gbk_input) {
+    // Converts the whole input; an unconvertible character, or a sequence
+    // that is no character of the input encoding, is skipped and
+    // `replacement` written in its place.
+    std::string run(std::string_view in, std::string_view replacement, Input kind) {
         std::string out;
         out.reserve(in.size() * 3 / 2 + 8);
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -33,15 +67,7 @@ public:
             if (r != static_cast<std::size_t>(-1)) continue;
             if (errno == E2BIG) continue;
             // EILSEQ or EINVAL: skip one unusable character and mark it.
-            std::size_t skip = 1;
-            if (gbk_input) {
-                // A lead byte takes its trail byte with it, never an ASCII byte.
-                skip = char_len_at(std::string_view(src, left), 0);
-            } else {
-                unsigned char c = static_cast<unsigned char>(*src);
-                skip = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-                if (skip > left) skip = left;
-            }
+            const std::size_t skip = unusable_length(std::string_view(src, left), kind);
             src += skip;
             left -= skip;
             out.append(replacement);
@@ -62,16 +88,27 @@ std::string gbk_to_utf8(std::string_view gbk) {
         if (c >= 0x80) { ascii = false; break; }
     if (ascii) return std::string(gbk);
     thread_local Converter c("UTF-8", "CP936");
-    return c.run(gbk, "\xEF\xBF\xBD", true);
+    return c.run(gbk, "\xEF\xBF\xBD", Input::gbk);
 }
 
-std::string utf8_to_gbk(std::string_view utf8) {
+std::string utf8_to_gbk(std::string_view utf8) { return utf8_to_gbk(utf8, "?"); }
+
+std::string utf8_to_gbk(std::string_view utf8, std::string_view unheld) {
     bool ascii = true;
     for (unsigned char c : utf8)
         if (c >= 0x80) { ascii = false; break; }
     if (ascii) return std::string(utf8);
     thread_local Converter c("CP936", "UTF-8");
-    return c.run(utf8, "?", false);
+    return c.run(utf8, unheld, Input::utf8);
+}
+
+std::string utf16_to_gbk(std::string_view utf16, ByteOrder order, std::string_view unheld) {
+    if (order == ByteOrder::little) {
+        thread_local Converter c("CP936", "UTF-16LE");
+        return c.run(utf16, unheld, Input::utf16le);
+    }
+    thread_local Converter c("CP936", "UTF-16BE");
+    return c.run(utf16, unheld, Input::utf16be);
 }
 
 std::string gb18030_to_utf8(std::string_view gb) {
@@ -80,7 +117,7 @@ std::string gb18030_to_utf8(std::string_view gb) {
         if (c >= 0x80) { ascii = false; break; }
     if (ascii) return std::string(gb);
     thread_local Converter c("UTF-8", "GB18030");
-    return c.run(gb, "\xEF\xBF\xBD", true);
+    return c.run(gb, "\xEF\xBF\xBD", Input::gbk);
 }
 
 std::string utf8_to_gb18030(std::string_view utf8) {
@@ -89,7 +126,7 @@ std::string utf8_to_gb18030(std::string_view utf8) {
         if (c >= 0x80) { ascii = false; break; }
     if (ascii) return std::string(utf8);
     thread_local Converter c("GB18030", "UTF-8");
-    return c.run(utf8, "?", false);
+    return c.run(utf8, "?", Input::utf8);
 }
 
 } // namespace rt

@@ -13,6 +13,15 @@ std::string gbk_to_utf8(std::string_view gbk);
 // Characters that GBK cannot hold become "?".
 std::string utf8_to_gbk(std::string_view utf8);
 
+// Text that arrives in a Unicode encoding (a file that declares one): a
+// character GBK cannot hold, and bytes that are no character of the
+// encoding, become `unheld`, which the caller picks so that it can tell
+// them from a "?" of the text itself. A byte-order mark is the caller's to
+// remove; one left in the text is a character GBK cannot hold.
+std::string utf8_to_gbk(std::string_view utf8, std::string_view unheld);
+enum class ByteOrder { little, big };
+std::string utf16_to_gbk(std::string_view utf16, ByteOrder order, std::string_view unheld);
+
 // File names: GB18030, which is byte for byte GBK for every GBK character
 // and gives every other character a four-byte form, so a name on disk that
 // GBK cannot hold still comes back to the same file.

@@ -269,7 +269,13 @@ void w_mdi::ole_1_toolclick(rt::CommandTool& tool) { wf_open_module(tool.name); 
 // nothing (marked "lands with").
 void w_mdi::wf_open_module(const rt::nstring& as_argument) {
     if (as_argument == "Tool_excel") {
-        wf_open_sheet(rt::make_window<w_message_excel>());
+        // One mail-merge sheet: a second would write the same settings keys.
+        if (w_message_excel* sheet = w_message_excel::current()) {
+            if (sheet->windowstate() == rt::WindowState::minimized) sheet->set_windowstate(rt::WindowState::normal);
+            sheet->SetFocus();
+        } else {
+            wf_open_sheet(rt::make_window<w_message_excel>());
+        }
     } else if (as_argument == "Tool_msg") {
         rt::Open(rt::make_window<w_sms_new>());
     } else if (as_argument == "Tool_register") {

@@ -57,3 +57,18 @@ TEST(Path, NamesOutsideGbkSurviveTheRoundTrip) {
     EXPECT_EQ(rt::ProfileString("velotra.ini", "cfg", "userid", ""), "1");
     EXPECT_EQ(rt::DirList(rt::program_folder() + "\\*.ini"), (std::vector<std::string>{"velotra.ini"}));
 }
+
+TEST(Gbk, UnicodeTextMarksWhatGbkCannotHoldAndKeepsWhatFollows) {
+    const std::string mark = "#";
+    // "张a", an emoji (a surrogate pair), "b": one mark for the pair.
+    const std::string le("\x20\x5F" "a\0" "\x3D\xD8\x00\xDE" "b\0", 10);
+    const std::string be("\x5F\x20" "\0a" "\xD8\x3D\xDE\x00" "\0b", 10);
+    EXPECT_EQ("张a#b", rt::utf16_to_gbk(le, rt::ByteOrder::little, mark));
+    EXPECT_EQ("张a#b", rt::utf16_to_gbk(be, rt::ByteOrder::big, mark));
+    // A lone surrogate and a last odd byte are marked too.
+    EXPECT_EQ("#\n#", rt::utf16_to_gbk(std::string("\x00\xD8\n\0\x41", 5), rt::ByteOrder::little, mark));
+    EXPECT_EQ("1#2", rt::utf8_to_gbk("1\xF0\x9F\x98\x80" "2", mark));
+    // A broken character never swallows the tab or line break after it.
+    EXPECT_EQ("#\t#\n", rt::utf8_to_gbk("\xE4\xB8\t\x80\n", mark));
+    EXPECT_EQ("?\t", rt::utf8_to_gbk("\xF0\x9F\t"));
+}
