@@ -96,8 +96,12 @@ std::vector<std::string> column_names(const std::vector<ResultColumn>& columns) 
             if (!ok) c = '_';
         }
         if (!n.empty() && n[0] >= '0' && n[0] <= '9') n = "c" + n;
-        if (n.empty() || n.find_first_not_of('_') == std::string::npos || taken.count(n))
+        if (n.empty() || n.find_first_not_of('_') == std::string::npos || taken.count(n)) {
             n = "column" + std::to_string(i + 1);
+            // A heading may already have taken that name: two columns of one
+            // name would read the same cells.
+            while (taken.count(n)) n += "_";
+        }
         taken.insert(n);
         names.push_back(n);
     }

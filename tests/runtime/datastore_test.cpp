@@ -526,3 +526,17 @@ TEST(DataStoreObservers, SharedRowsTellBothStoresViews) {
     primary.remove_observer(&p);
     secondary.remove_observer(&s);
 }
+
+// Column names made from worksheet headings stay distinct, also where a
+// heading reads like the name an unnamed column gets.
+TEST(Transaction, ColumnNamesNeverRepeat) {
+    auto named = [](std::vector<std::string> headings) {
+        std::vector<rt::ResultColumn> columns;
+        for (auto& h : headings) columns.push_back({h});
+        return rt::column_names(columns);
+    };
+    EXPECT_EQ((std::vector<std::string>{"name", "column2", "c1st"}), named({"Name", "Name", "1st"}));
+    EXPECT_EQ((std::vector<std::string>{"a", "column5", "b", "c", "column5_"}),
+              named({"a", "column5", "b", "c", ""}));
+    EXPECT_EQ((std::vector<std::string>{"column1", "column2"}), named({"", "column1"}));
+}
