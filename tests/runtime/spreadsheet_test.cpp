@@ -383,3 +383,34 @@ TEST_F(Spreadsheet, LargeXlsReadsWhole) {
     EXPECT_EQ("199993.5", rows.rows.back().cells.back().text);
     EXPECT_EQ(4, rows.last_column);
 }
+
+// A salary workbook saved by an office program (tests/runtime/data/
+// make_salary_xls.sh): shared formulas, RK and MULRK numbers, the program's
+// own format records. Every cell reads as the program shows it: the active
+// sheet past the hidden note, formula results of each kind, and the shown
+// text of the formatted cells after their own format codes.
+TEST(SpreadsheetOfficeFile, SalaryXlsReadsAsTheOfficeProgramShowsIt) {
+    const auto path = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/salary.xls";
+    std::string error;
+    auto book = Workbook::open(path.string(), error);
+    ASSERT_TRUE(book) << error;
+    EXPECT_EQ((std::vector<std::string>{"说明", "工资"}), book->sheet_names());
+    EXPECT_EQ(1, book->active_sheet());
+    EXPECT_EQ((std::vector<std::string>{
+                  "1: 1=姓名 2=手机 3=基本工资 4=扣款 5=实发 6=比例 7=发放日 8=备注 9=达标 10=人均",
+                  "2: 1=张三 2=13800138000 3=5000.5 4=100 5=4900.5 6=0.05 7=2024-03-09 8=张三的工资 9=TRUE 10=#DIV/0!",
+                  "3: 1=李四 2=13900139000 3=4200 4=0 5=4200 6=0.1 7=2024-03-10 8=李四的工资 9=FALSE 10=#DIV/0!",
+                  "4: 1=王五 2=13700137000 3=8000 4=1234.56 5=6765.44 6=0.15 7=2024-03-11 8=王五的工资 9=TRUE "
+                  "10=#DIV/0!"}),
+              dump(*book, 1));
+    EXPECT_EQ((std::vector<std::string>{"1: 1=本表由人事部填写，请勿改动"}), dump(*book, 0));
+
+    auto shown = Workbook::open(path.string(), error, CellText::shown);
+    ASSERT_TRUE(shown) << error;
+    const auto f = [](double v, const std::string& code) { return rt::sheet::format_number(v, code, false); };
+    const std::string money = "#,##0.00", day = "yyyy\\年m\\月d\\日";
+    EXPECT_EQ("4: 1=王五 2=" + f(13700137000.0, "General") + " 3=" + f(8000, money) + " 4=" + f(1234.56, money) +
+                  " 5=" + f(6765.44, money) + " 6=" + f(0.15, "0%") + " 7=" + f(45362, day) +
+                  " 8=王五的工资 9=TRUE 10=#DIV/0!",
+              dump(*shown, 1).back());
+}
