@@ -205,7 +205,8 @@ TEST_F(Spreadsheet, XlsFormulaCellsGiveTheirLastResult) {
                                       {0, 4, Kind::formula_error, "#DIV/0!"}, {0, 5, Kind::formula_error, "#N/A"},
                                       {0, 6, Kind::formula_text, ""},       {0, 7, Kind::boolean, "", 1},
                                       {0, 8, Kind::error, "#REF!"},         {0, 9, Kind::formula, "", 0.1 + 0.2},
-                                      {1, 0, Kind::formula, "", 45360, "yyyy-mm-dd"}}};
+                                      {1, 0, Kind::formula, "", 45360, "yyyy-mm-dd"}, {1, 1, Kind::formula, "", -42},
+                                      {1, 2, Kind::formula, "", -0.0}, {1, 3, Kind::formula, "", 13800138000.0}}};
     for (int v : {8, 5}) {
         fixtures::write_xls(file("f.xls"), {s}, version(v));
         for (CellText mode : {CellText::value, CellText::shown}) {
@@ -219,7 +220,9 @@ TEST_F(Spreadsheet, XlsFormulaCellsGiveTheirLastResult) {
             const std::string date = shown ? rt::sheet::format_number(45360, "yyyy-mm-dd", false) : "2024-03-09";
             EXPECT_EQ((std::vector<std::string>{"1: 1=" + general + " 2=张三的实发 3=TRUE 4=FALSE 5=#DIV/0! 6=#N/A "
                                                 "8=TRUE 9=#REF! 10=" + third,
-                                                "2: 1=" + date}),
+                                                "2: 1=" + date + " 2=" + (shown ? rt::sheet::format_number(-42, "", false) : "-42") +
+                                                    " 3=" + (shown ? rt::sheet::format_number(-0.0, "", false) : "0") +
+                                                    " 4=" + (shown ? rt::sheet::format_number(13800138000.0, "", false) : "13800138000")}),
                       dump(*book, 0));
         }
     }
