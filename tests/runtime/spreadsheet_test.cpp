@@ -371,6 +371,24 @@ TEST_F(Spreadsheet, DamagedXlsIsRefusedNotHalfLoaded) {
         EXPECT_FALSE(error.empty());
 }
 
+// A workbook under 4096 bytes, whose stream lies in the compound document's
+// mini stream, reads as a large one does.
+TEST_F(Spreadsheet, SmallXlsFromTheMiniStream) {
+    for (int v : {8, 5}) {
+        fixtures::biff::Options o = version(v);
+        o.small = true;
+        fixtures::write_xls(file("small.xls"), {fixtures::salary_sheet()}, o);
+        ASSERT_LT(bytes_of(file("small.xls")).size(), 4096u);
+        auto book = open_ok(file("small.xls"));
+        ASSERT_TRUE(book);
+        EXPECT_EQ((std::vector<std::string>{"3: 1=姓名 2=手机 3=基本工资 4=扣款 5=入职日期 6=实发",
+                                            "4: 1=张三 2=13800138000 3=5000.5 5=2024-03-09 6=5000.5",
+                                            "5: 1=李四 2=13900139000 3=4200 4=100 5=2023-12-31 10:30:00 6=4100"}),
+                  dump(*book, 0))
+            << v;
+    }
+}
+
 // A sheet of many sectors and allocation-table sectors reads whole.
 TEST_F(Spreadsheet, LargeXlsReadsWhole) {
     fixtures::FSheet big{"Big", {}};

@@ -206,6 +206,7 @@ struct Options {
     int active = -1;       // the tab a WINDOW1 record names; none when below 0
     int version = 8;       // 8: BIFF8 in "Workbook"; 5: BIFF5 in "Book", texts in code page 936
     bool filepass = false; // a FILEPASS record, as an encrypted workbook has
+    bool small = false;    // no filler: a stream under 4096 bytes goes into the mini stream
 };
 
 // A string as the version writes it: BIFF8 UTF-16 with an 8- or 16-bit
@@ -489,7 +490,8 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Opti
     record(head, 0x00E0, xf(22));
     for (std::size_t i = 0; i < codes.size(); ++i) record(head, 0x00E0, xf(164 + static_cast<unsigned>(i)));
     // Filler, so that the stream is past the compound document's small-stream size.
-    for (int i = 0; i < 41; ++i) record(head, 0x005C, std::string(112, ' '));
+    if (!o.small)
+        for (int i = 0; i < 41; ++i) record(head, 0x005C, std::string(112, ' '));
 
     const std::string sst = v == 8 ? sst_records(strings) : std::string();
 
@@ -612,10 +614,86 @@ inline std::string compound(std::string stream, const std::string& name = "Workb
     return compound({{name, std::move(stream)}});
 }
 
+// A compound document whose one stream, under 4096 bytes, lies in the mini
+// stream: 64-byte sectors inside the root entry's own chain, chained by the
+// mini allocation table.
+inline std::string compound_small(const std::string& stream, const std::string& name = "Workbook") {
+    const std::uint32_t end = 0xFFFFFFFE, free = 0xFFFFFFFF, fatsect = 0xFFFFFFFD;
+    const std::uint32_t size = static_cast<std::uint32_t>(stream.size());
+    const std::uint32_t minis = (size + 63) / 64;
+    std::string container = stream;
+    container.resize((minis * 64 + 511) / 512 * 512, '\0');
+    const std::uint32_t data_sectors = static_cast<std::uint32_t>(container.size() / 512);
+    const std::uint32_t minifat_sector = data_sectors, dir_sector = data_sectors + 1, fat_sector = data_sectors + 2;
+
+    std::string h;
+    h += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    h += std::string(16, '\0');
+    u16(h, 0x003E);
+    u16(h, 0x0003);
+    u16(h, 0xFFFE);
+    u16(h, 9);
+    u16(h, 6);
+    h += std::string(6, '\0');
+    u32(h, 0);
+    u32(h, 1);
+    u32(h, dir_sector);
+    u32(h, 0);
+    u32(h, 4096);
+    u32(h, minifat_sector);
+    u32(h, 1);
+    u32(h, end);
+    u32(h, 0);
+    for (std::uint32_t i = 0; i < 109; ++i) u32(h, i == 0 ? fat_sector : free);
+
+    std::string minifat;
+    for (std::uint32_t i = 0; i < minis; ++i) u32(minifat, i + 1 == minis ? end : i + 1);
+    while (minifat.size() < 512) u32(minifat, free);
+
+    std::string dir;
+    const auto entry = [&dir](const std::string& n, unsigned type, std::uint32_t child, std::uint32_t start,
+                              std::uint32_t bytes) {
+        std::string e;
+        for (char ch : n) u16(e, static_cast<unsigned char>(ch));
+        u16(e, 0);
+        e.resize(64, '\0');
+        u16(e, static_cast<unsigned>((n.size() + 1) * 2));
+        u8(e, type);
+        u8(e, 1);
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        u32(e, child);
+        e += std::string(16 + 4 + 16, '\0');
+        u32(e, start);
+        u32(e, bytes);
+        u32(e, 0);
+        dir += e;
+    };
+    entry("Root Entry", 5, 1, 0, minis * 64);
+    entry(name, 2, 0xFFFFFFFF, 0, size);
+    while (dir.size() < 512) {
+        std::string e(64 + 2 + 2, '\0');
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        e.resize(128, '\0');
+        dir += e;
+    }
+    std::string fat;
+    for (std::uint32_t i = 0; i < data_sectors; ++i) u32(fat, i + 1 == data_sectors ? end : i + 1);
+    u32(fat, end); // the mini allocation table
+    u32(fat, end); // the directory
+    u32(fat, fatsect);
+    while (fat.size() < 512) u32(fat, free);
+    return h + container + minifat + dir + fat;
+}
+
 } // namespace biff
 
 inline void write_xls(const std::filesystem::path& file, const std::vector<FSheet>& sheets, const biff::Options& o) {
-    std::ofstream(file, std::ios::binary) << biff::compound(biff::workbook_stream(sheets, o), o.version == 5 ? "Book" : "Workbook");
+    const std::string stream = biff::workbook_stream(sheets, o);
+    const std::string name = o.version == 5 ? "Book" : "Workbook";
+    std::ofstream(file, std::ios::binary) << (o.small ? biff::compound_small(stream, name) : biff::compound(stream, name));
 }
 
 inline void write_xls(const std::filesystem::path& file, const std::vector<FSheet>& sheets, bool date1904 = false) {
