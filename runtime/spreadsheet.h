@@ -1,7 +1,7 @@
 // Reading worksheets: the ground under both ways the mail-merge window loads
 // a spreadsheet (the automation stand-in and the OLE DB driver). A workbook
 // is .xlsx (a zip of XML parts, read by our own streaming reader) or .xls
-// (BIFF in a compound document, read through FreeXL); which one is decided
+// (BIFF in a compound document, read by our own reader); which one is decided
 // by the file's first bytes, never by its name.
 //
 // Cells come out as the text a spreadsheet application copies: whole

@@ -1,626 +1,714 @@
 #include "runtime/xls_reader.h"
 
-#include <freexl.h>
+#include "runtime/compound_file.h"
+#include "runtime/gbk.h"
+#include "runtime/numfmt.h"
+#include "runtime/sheet_reason.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <csignal>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define VELOTRA_SANITIZED
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VELOTRA_SANITIZED
-#endif
-#endif
-#ifdef VELOTRA_SANITIZED
-#include <sanitizer/common_interface_defs.h>
-#endif
 
 namespace rt::sheet {
 
 namespace {
 
-const char* const damaged_message = "The file is not a valid .xls workbook: it is damaged.";
+// Record types of the workbook stream that the reader acts on.
+enum : unsigned {
+    rec_formula = 0x0006,
+    rec_eof = 0x000A,
+    rec_datemode = 0x0022,
+    rec_filepass = 0x002F,
+    rec_continue = 0x003C,
+    rec_window1 = 0x003D,
+    rec_codepage = 0x0042,
+    rec_boundsheet = 0x0085,
+    rec_mulrk = 0x00BD,
+    rec_rstring = 0x00D6,
+    rec_xf = 0x00E0,
+    rec_sst = 0x00FC,
+    rec_labelsst = 0x00FD,
+    rec_number = 0x0203,
+    rec_label = 0x0204,
+    rec_boolerr = 0x0205,
+    rec_string = 0x0207,
+    rec_rk = 0x027E,
+    rec_format = 0x041E,
+    rec_bof = 0x0809,
+};
 
-std::string freexl_error(int code) {
+std::uint32_t le16(const unsigned char* p) { return p[0] | (std::uint32_t{p[1]} << 8); }
+std::uint32_t le32(const unsigned char* p) { return le16(p) | (le16(p + 2) << 16); }
+
+double le_double(const unsigned char* p) {
+    std::uint64_t bits = le32(p) | (std::uint64_t{le32(p + 4)} << 32);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+// An RK number: a 30-bit integer or the upper 30 bits of a double, either
+// perhaps hundredfold.
+double rk_value(std::uint32_t rk) {
+    double d;
+    if (rk & 2) {
+        d = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+    } else {
+        const std::uint64_t bits = std::uint64_t{rk & 0xFFFFFFFCu} << 32;
+        std::memcpy(&d, &bits, sizeof d);
+    }
+    return (rk & 1) ? d / 100 : d;
+}
+
+std::string error_text(unsigned code) {
     switch (code) {
-    case FREEXL_FILE_NOT_FOUND:
-        return "The file cannot be opened.";
-    case FREEXL_INSUFFICIENT_MEMORY:
-        return "There is not enough memory to read the workbook.";
-    case FREEXL_BIFF_OBFUSCATED:
-        return "The workbook is protected by a password.";
-    default:
-        return "The file is not a valid .xls workbook (error " + std::to_string(code) + ").";
+    case 0x00: return "#NULL!";
+    case 0x07: return "#DIV/0!";
+    case 0x0F: return "#VALUE!";
+    case 0x17: return "#REF!";
+    case 0x1D: return "#NAME?";
+    case 0x24: return "#NUM!";
+    case 0x2A: return "#N/A";
+    case 0x2B: return "#GETTING_DATA";
+    default: return "#N/A";
     }
 }
 
-// The compound document around the workbook, read only as far as FreeXL
-// trusts it without checking.
-class CompoundFile {
-public:
-    explicit CompoundFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        data_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+void put_utf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
 
-    // FreeXL 1.0.6 converts each directory entry's name with the length the
-    // entry claims, though the name field holds 64 bytes: a damaged length
-    // makes it read far past its own copy of the entry on the stack. It also
-    // computes sector offsets in 32 bits, so a sector number past the file (a
-    // free-sector marker, say) can land on the header or any other sector.
-    // No sound file has a longer name or a chain that leaves the file, so such
-    // a file is refused before FreeXL opens it.
-    bool directory_names_fit() {
-        if (data_.size() < header_size) return true; // too short: FreeXL refuses it alone
-        const std::uint32_t shift = u16(0x1E);
-        if (shift != 9 && shift != 12) return false;
-        sector_size_ = std::size_t{1} << shift;
-        if (!collect_fat_sectors()) return false;
-        std::uint32_t sector = u32(0x30);
-        for (std::size_t hops = 0; sector != end_of_chain; ++hops) {
-            if (hops >= sector_count() || !in_file(sector) || !entries_fit(sector)) return false;
-            sector = next(sector);
-        }
-        return true;
+// UTF-16 text gathered piece by piece (a string may change between one
+// and two bytes a character at every CONTINUE), made GBK at the end.
+class Utf16Text {
+public:
+    void narrow(const unsigned char* p, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) unit(p[i]);
+    }
+    void wide(const unsigned char* p, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) unit(le16(p + 2 * i));
+    }
+    std::string gbk() {
+        flush_surrogate();
+        return ascii_ ? std::move(utf8_) : utf8_to_gbk(utf8_);
     }
 
 private:
-    static constexpr std::size_t header_size = 512;
-    static constexpr std::uint32_t end_of_chain = 0xFFFFFFFE;
-    static constexpr std::size_t entry_size = 128;
-    static constexpr std::size_t name_field = 64;
-
-    std::uint32_t u16(std::size_t at) const {
-        const auto* b = reinterpret_cast<const unsigned char*>(data_.data()) + at;
-        return b[0] | (std::uint32_t{b[1]} << 8);
-    }
-    std::uint32_t u32(std::size_t at) const { return u16(at) | (u16(at + 2) << 16); }
-
-    std::size_t sector_offset(std::uint32_t sector) const { return (std::size_t{sector} + 1) * sector_size_; }
-    std::size_t sector_count() const {
-        const std::size_t whole = data_.size() / sector_size_; // the header is the first
-        return whole == 0 ? 0 : whole - 1;
-    }
-    bool in_file(std::uint32_t sector) const { return sector < sector_count(); }
-
-    // The sectors of the allocation table: 109 listed in the header, the
-    // rest in a chain of list sectors, each ending with the next one's number.
-    bool collect_fat_sectors() {
-        const std::uint32_t count = u32(0x2C);
-        for (std::size_t i = 0; i < 109 && fat_sectors_.size() < count; ++i) {
-            fat_sectors_.push_back(u32(0x4C + 4 * i));
-            if (!in_file(fat_sectors_.back())) return false;
+    void unit(std::uint32_t u) {
+        if (u >= 0xDC00 && u < 0xE000 && high_) {
+            put_utf8(utf8_, 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
+            high_ = 0;
+            ascii_ = false;
+            return;
         }
-        std::uint32_t list = u32(0x44);
-        const std::size_t per_list = sector_size_ / 4 - 1;
-        for (std::size_t hops = 0; fat_sectors_.size() < count; ++hops) {
-            if (hops >= sector_count() || !in_file(list)) return false;
-            const std::size_t at = sector_offset(list);
-            for (std::size_t i = 0; i < per_list && fat_sectors_.size() < count; ++i) {
-                fat_sectors_.push_back(u32(at + 4 * i));
-                if (!in_file(fat_sectors_.back())) return false;
-            }
-            list = u32(at + 4 * per_list);
+        flush_surrogate();
+        if (u >= 0xD800 && u < 0xDC00) {
+            high_ = u;
+            return;
         }
-        return true;
+        if (u >= 0xDC00 && u < 0xE000) u = 0xFFFD;
+        if (u >= 0x80) ascii_ = false;
+        put_utf8(utf8_, u);
+    }
+    void flush_surrogate() {
+        if (!high_) return;
+        put_utf8(utf8_, 0xFFFD);
+        high_ = 0;
+        ascii_ = false;
     }
 
-    // The next sector of a chain; a sector the table does not cover ends it
-    // with a number that is in no file.
-    std::uint32_t next(std::uint32_t sector) const {
-        const std::size_t per_sector = sector_size_ / 4;
-        const std::size_t index = sector / per_sector;
-        if (index >= fat_sectors_.size()) return 0xFFFFFFFF;
-        return u32(sector_offset(fat_sectors_[index]) + 4 * (sector % per_sector));
-    }
-
-    bool entries_fit(std::uint32_t sector) const {
-        const std::size_t start = sector_offset(sector);
-        for (std::size_t at = start; at < start + sector_size_; at += entry_size)
-            if (u16(at + name_field) > name_field) return false;
-        return true;
-    }
-
-    std::string data_;
-    std::size_t sector_size_ = header_size;
-    std::vector<std::uint32_t> fat_sectors_;
+    std::string utf8_;
+    std::uint32_t high_ = 0;
+    bool ascii_ = true;
 };
 
-// FreeXL 1.0.6 trusts what it reads inside the workbook stream (string
-// tables whose pieces run past their records, skips taken from the file),
-// and reads and writes past its buffers on damaged files. Such a fault
-// cannot be checked away record by record without parsing the stream a
-// second time, so FreeXL only ever runs in a child process of its own: the
-// child opens the workbook, sends every sheet's cells back over a pipe as
-// frames, and exits. Whatever the library does to the child's memory stays
-// there; a child that dies, sends something malformed, or takes longer
-// than the time limit leaves the reader's own load error.
-//
-// A frame is a kind byte, a 32-bit length and that many bytes; numbers are
-// little-endian.
-enum Frame : unsigned char {
-    frame_error = 'e',      // i32: FreeXL's code, or no_sheets
-    frame_name = 'n',       // one sheet's name (UTF-8), in workbook order
-    frame_sheet = 's',      // u32: the sheet whose rows follow
-    frame_lost_sheet = 'x', // u32 sheet, u8 why (lost_*)
-    frame_row = 'r',        // u32 row from 0; per cell: u16 column from 0, u8 FreeXL type, value
-    frame_done = 'z',
-};
-constexpr std::int32_t no_sheets = 1; // FreeXL's own codes are 0 and below
-constexpr unsigned char lost_not_found = 0;
-constexpr unsigned char lost_unreadable = 1;
-constexpr std::uint32_t max_frame = 64u << 20;
+// 8-bit text of a BIFF5 workbook in its code page: GBK as it is, any other
+// code page read as Windows-1252.
+std::string codepage_text(const unsigned char* p, std::size_t count, unsigned codepage) {
+    std::string raw(reinterpret_cast<const char*>(p), count);
+    if (codepage == 936 || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return raw;
+    static const std::uint16_t cp1252[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+    std::string utf8;
+    for (unsigned char c : raw) put_utf8(utf8, c >= 0x80 && c < 0xA0 ? cp1252[c - 0x80] : c);
+    return utf8_to_gbk(utf8);
+}
 
-std::chrono::milliseconds time_limit{60000};
-
-// The child's side: frames gathered in a buffer and written in large pieces.
-class FrameWriter {
+// The bodies of a record and the CONTINUE records after it, read as one:
+// plain bytes run on across the pieces, while the characters of a string
+// that reach into the next piece start there with a new option byte
+// telling whether they are one or two bytes wide.
+class Pieces {
 public:
-    explicit FrameWriter(int fd) : fd_(fd) {}
+    explicit Pieces(std::vector<std::string_view> parts) : parts_(std::move(parts)) {}
 
-    void begin(Frame kind) {
-        start_ = buf_.size();
-        buf_.push_back(static_cast<char>(kind));
-        put32(0);
-    }
-    void end() {
-        const std::uint32_t size = static_cast<std::uint32_t>(buf_.size() - start_ - 5);
-        for (int i = 0; i < 4; ++i) buf_[start_ + 1 + i] = static_cast<char>(size >> (8 * i));
-        if (buf_.size() >= (1u << 16)) flush();
-    }
-    void cancel() { buf_.resize(start_); }
-
-    void put8(unsigned v) { buf_.push_back(static_cast<char>(v)); }
-    void put16(unsigned v) {
-        put8(v & 0xFF);
-        put8((v >> 8) & 0xFF);
-    }
-    void put32(std::uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    }
-    void put_text(const char* text) {
-        put32(static_cast<std::uint32_t>(std::strlen(text)));
-        put_raw(text);
-    }
-    void put_raw(const char* text) { buf_.append(text); }
-    void put_double(double v) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        put32(static_cast<std::uint32_t>(bits));
-        put32(static_cast<std::uint32_t>(bits >> 32));
-    }
-
-    bool flush() {
-        std::size_t at = 0;
-        while (at < buf_.size()) {
-            const ssize_t n = ::write(fd_, buf_.data() + at, buf_.size() - at);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            at += static_cast<std::size_t>(n);
-        }
-        buf_.clear();
+    bool u8(unsigned& v) {
+        const unsigned char* p;
+        if (!plain(1, p)) return false;
+        v = p[0];
         return true;
+    }
+    bool u16(unsigned& v) {
+        unsigned lo, hi;
+        if (!u8(lo) || !u8(hi)) return false;
+        v = lo | (hi << 8);
+        return true;
+    }
+    bool u32(std::uint32_t& v) {
+        unsigned lo, hi;
+        if (!u16(lo) || !u16(hi)) return false;
+        v = lo | (std::uint32_t{hi} << 16);
+        return true;
+    }
+    bool skip(std::uint64_t n) {
+        while (n > 0) {
+            if (!next_byte()) return false;
+            const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, left()));
+            at_ += take;
+            n -= take;
+        }
+        return true;
+    }
+    bool chars(std::size_t count, bool wide, Utf16Text& out) {
+        while (count > 0) {
+            if (at_ == parts_[part_].size()) {
+                // The characters go on in the next piece, after its option byte.
+                if (++part_ >= parts_.size() || parts_[part_].empty()) return false;
+                at_ = 0;
+                wide = (static_cast<unsigned char>(parts_[part_][at_++]) & 1) != 0;
+                continue;
+            }
+            const std::size_t width = wide ? 2 : 1;
+            const std::size_t take = std::min(count, left() / width);
+            if (take == 0) return false; // half a character at a piece's end
+            const auto* p = reinterpret_cast<const unsigned char*>(parts_[part_].data()) + at_;
+            if (wide) out.wide(p, take);
+            else out.narrow(p, take);
+            at_ += take * width;
+            count -= take;
+        }
+        return true;
+    }
+    bool at_end() {
+        return !next_byte();
     }
 
 private:
-    int fd_;
-    std::string buf_;
-    std::size_t start_ = 0;
-};
-
-// A cell's value as it goes into a row frame; false for a cell without one.
-bool put_cell(FrameWriter& out, unsigned short column, const FreeXL_CellValue& v) {
-    switch (v.type) {
-    case FREEXL_CELL_INT:
-        out.put16(column);
-        out.put8(v.type);
-        out.put32(static_cast<std::uint32_t>(v.value.int_value));
-        return true;
-    case FREEXL_CELL_DOUBLE:
-        out.put16(column);
-        out.put8(v.type);
-        out.put_double(v.value.double_value);
-        return true;
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        if (!v.value.text_value || !*v.value.text_value) return false;
-        out.put16(column);
-        out.put8(v.type);
-        out.put_text(v.value.text_value);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void send_sheet(const void* handle, unsigned short sheet, FrameWriter& out) {
-    unsigned rows = 0;
-    unsigned short columns = 0;
-    const bool found = freexl_select_active_worksheet(handle, sheet) == FREEXL_OK;
-    if (!found || freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK) {
-        out.begin(frame_lost_sheet);
-        out.put32(sheet);
-        out.put8(found ? lost_unreadable : lost_not_found);
-        out.end();
-        return;
-    }
-    out.begin(frame_sheet);
-    out.put32(sheet);
-    out.end();
-    for (unsigned r = 0; r < rows; ++r) {
-        out.begin(frame_row);
-        out.put32(r);
-        bool any = false;
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(handle, r, c, &v) == FREEXL_OK && put_cell(out, c, v)) any = true;
+    std::size_t left() const { return parts_[part_].size() - at_; }
+    // Moves past exhausted pieces; false when none is left.
+    bool next_byte() {
+        while (part_ < parts_.size() && at_ == parts_[part_].size()) {
+            if (part_ + 1 == parts_.size()) return false;
+            ++part_;
+            at_ = 0;
         }
-        if (any)
-            out.end();
-        else
-            out.cancel();
+        return part_ < parts_.size();
     }
-}
-
-// The child after the fork: nothing of the parent's crash handling (a
-// sanitizer's or a fuzzer's report would be taken for the parent's own),
-// no terminal, and no life of its own once the parent is gone.
-void quiet_child() {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    for (int sig : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE, SIGPIPE}) ::signal(sig, SIG_DFL);
-#ifdef VELOTRA_SANITIZED
-    __sanitizer_set_death_callback(nullptr);
-#endif
-    const int null = ::open("/dev/null", O_WRONLY);
-    if (null >= 0) ::dup2(null, STDERR_FILENO);
-}
-
-// Everything the child does: never returns, never runs the parent's
-// exit handlers.
-[[noreturn]] void read_in_child(const std::string& path, int fd) {
-    quiet_child();
-    FrameWriter out(fd);
-    const void* handle = nullptr;
-    std::int32_t rc = freexl_open(path.c_str(), &handle);
-    unsigned info = 0;
-    if (rc == FREEXL_OK && freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-        info == FREEXL_BIFF_OBFUSCATED)
-        rc = FREEXL_BIFF_OBFUSCATED;
-    unsigned count = 0;
-    if (rc == FREEXL_OK && freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) rc = no_sheets;
-    if (rc != FREEXL_OK) {
-        out.begin(frame_error);
-        out.put32(static_cast<std::uint32_t>(rc));
-        out.end();
-        ::_exit(out.flush() ? 0 : 1);
+    bool plain(std::size_t n, const unsigned char*& p) {
+        if (!next_byte() || left() < n) return false;
+        p = reinterpret_cast<const unsigned char*>(parts_[part_].data()) + at_;
+        at_ += n;
+        return true;
     }
-    count = std::min(count, 65535u);
-    for (unsigned i = 0; i < count; ++i) {
-        const char* name = nullptr;
-        freexl_get_worksheet_name(handle, static_cast<unsigned short>(i), &name);
-        out.begin(frame_name);
-        out.put_raw(name ? name : "");
-        out.end();
-    }
-    for (unsigned i = 0; i < count; ++i) send_sheet(handle, static_cast<unsigned short>(i), out);
-    out.begin(frame_done);
-    out.end();
-    ::_exit(out.flush() ? 0 : 1);
-}
 
-// What the parent keeps of the workbook the child read.
-struct Contents {
-    struct Sheet {
-        bool found = false, readable = false;
-        std::vector<std::pair<std::int32_t, std::vector<Cell>>> rows;
-    };
-    std::vector<std::string> names; // GBK
-    std::vector<Sheet> sheets;
+    std::vector<std::string_view> parts_;
+    std::size_t part_ = 0, at_ = 0;
 };
 
-// The parent's side: frames checked as they arrive. The child's memory may
-// have been anything when it wrote them, so every count and order is
-// checked again; a frame out of place makes the whole output damaged.
-class FrameReader {
+// A BIFF8 unicode string (16-bit length) from the pieces, with its rich-text
+// runs and phonetic block stepped over.
+bool read_unicode(Pieces& in, std::string& out) {
+    unsigned count, flags;
+    if (!in.u16(count) || !in.u8(flags)) return false;
+    unsigned runs = 0;
+    std::uint32_t extended = 0;
+    if ((flags & 0x08) && !in.u16(runs)) return false;
+    if ((flags & 0x04) && !in.u32(extended)) return false;
+    Utf16Text text;
+    if (!in.chars(count, (flags & 1) != 0, text)) return false;
+    if (!in.skip(std::uint64_t{runs} * 4) || !in.skip(extended)) return false;
+    out = text.gbk();
+    return true;
+}
+
+// A record of the stream; `body` points into the stream.
+struct Record {
+    unsigned type = 0;
+    const unsigned char* body = nullptr;
+    std::size_t size = 0;
+};
+
+class Records {
 public:
-    explicit FrameReader(Contents& out) : out_(out) {}
+    Records(const std::string& stream, std::size_t at) : s_(stream), at_(at) {}
 
-    // Takes the next piece of output; false once it is known to be damaged.
-    bool take(const char* data, std::size_t size) {
-        pending_.append(data, size);
-        std::size_t at = 0;
-        while (!damaged_ && pending_.size() - at >= 5) {
-            const std::uint32_t length = u32(pending_, at + 1);
-            if (length > max_frame) damaged_ = true;
-            if (damaged_ || pending_.size() - at - 5 < length) break;
-            handle(static_cast<unsigned char>(pending_[at]), std::string_view(pending_).substr(at + 5, length));
-            at += 5 + length;
-        }
-        pending_.erase(0, at);
-        return !damaged_;
-    }
-
-    // The reader's answer once the child has ended well: the load error, if any.
-    bool finish(std::string& error) const {
-        if (damaged_ || !pending_.empty() || (!done_ && !failed_)) {
-            error = damaged_message;
+    // The next record; false at the stream's end, damaged() when a record
+    // claims more bytes than are left.
+    bool next(Record& r) {
+        if (at_ >= s_.size()) return false;
+        if (s_.size() - at_ < 4) {
+            damaged_ = true;
             return false;
         }
-        if (failed_) {
-            error = code_ == no_sheets ? "The workbook lists no worksheets." : freexl_error(code_);
+        const auto* p = reinterpret_cast<const unsigned char*>(s_.data()) + at_;
+        r.type = le16(p);
+        r.size = le16(p + 2);
+        if (s_.size() - at_ - 4 < r.size) {
+            damaged_ = true;
             return false;
         }
+        r.body = p + 4;
+        at_ += 4 + r.size;
         return true;
     }
+    // The type of the record that follows, 0 at the end.
+    unsigned peek() const {
+        if (at_ >= s_.size() || s_.size() - at_ < 4) return 0;
+        return le16(reinterpret_cast<const unsigned char*>(s_.data()) + at_);
+    }
+    bool damaged() const { return damaged_; }
 
 private:
-    static std::uint32_t u16(std::string_view s, std::size_t at) {
-        return static_cast<unsigned char>(s[at]) | (std::uint32_t{static_cast<unsigned char>(s[at + 1])} << 8);
-    }
-    static std::uint32_t u32(std::string_view s, std::size_t at) { return u16(s, at) | (u16(s, at + 2) << 16); }
-
-    void handle(unsigned char kind, std::string_view body) {
-        if (done_ || failed_) {
-            damaged_ = true;
-            return;
-        }
-        switch (kind) {
-        case frame_error:
-            failed_ = body.size() == 4;
-            code_ = failed_ ? static_cast<std::int32_t>(u32(body, 0)) : 0;
-            damaged_ = !failed_;
-            break;
-        case frame_name:
-            damaged_ = !out_.sheets.empty();
-            out_.names.push_back(to_gbk(std::string(body)));
-            break;
-        case frame_sheet:
-        case frame_lost_sheet:
-            next_sheet(kind, body);
-            break;
-        case frame_row:
-            row(body);
-            break;
-        case frame_done:
-            done_ = out_.sheets.size() == out_.names.size() && body.empty();
-            damaged_ = !done_;
-            break;
-        default:
-            damaged_ = true;
-        }
-    }
-
-    void next_sheet(unsigned char kind, std::string_view body) {
-        const std::size_t expected = kind == frame_sheet ? 4 : 5;
-        if (body.size() != expected || u32(body, 0) != out_.sheets.size() || out_.sheets.size() >= out_.names.size()) {
-            damaged_ = true;
-            return;
-        }
-        Contents::Sheet sheet;
-        sheet.found = kind == frame_sheet || static_cast<unsigned char>(body[4]) != lost_not_found;
-        sheet.readable = kind == frame_sheet;
-        out_.sheets.push_back(std::move(sheet));
-        last_row_ = -1;
-    }
-
-    void row(std::string_view body) {
-        if (out_.sheets.empty() || !out_.sheets.back().readable || body.size() < 4) {
-            damaged_ = true;
-            return;
-        }
-        const std::uint32_t number = u32(body, 0);
-        if (number >= static_cast<std::uint32_t>(max_rows) || static_cast<std::int64_t>(number) <= last_row_) {
-            damaged_ = true;
-            return;
-        }
-        last_row_ = number;
-        std::vector<Cell> cells;
-        std::int32_t last_column = -1;
-        std::size_t at = 4;
-        while (!damaged_ && at < body.size()) {
-            if (body.size() - at < 3) {
-                damaged_ = true;
-                break;
-            }
-            const std::int32_t column = static_cast<std::int32_t>(u16(body, at));
-            const unsigned type = static_cast<unsigned char>(body[at + 2]);
-            at += 3;
-            std::string text;
-            if (column <= last_column || column >= max_columns || !cell_text(type, body, at, text)) {
-                damaged_ = true;
-                break;
-            }
-            last_column = column;
-            if (!text.empty()) cells.push_back({column + 1, std::move(text)});
-        }
-        if (!damaged_ && !cells.empty())
-            out_.sheets.back().rows.emplace_back(static_cast<std::int32_t>(number) + 1, std::move(cells));
-    }
-
-    // The copied text of one cell's value at body[at], moving past it.
-    static bool cell_text(unsigned type, std::string_view body, std::size_t& at, std::string& text) {
-        const std::size_t left = body.size() - at;
-        switch (type) {
-        case FREEXL_CELL_INT:
-            if (left < 4) return false;
-            text = number_text(static_cast<std::int32_t>(u32(body, at)));
-            at += 4;
-            return true;
-        case FREEXL_CELL_DOUBLE: {
-            if (left < 8) return false;
-            const std::uint64_t bits = u32(body, at) | (std::uint64_t{u32(body, at + 4)} << 32);
-            double v;
-            std::memcpy(&v, &bits, sizeof v);
-            text = number_text(v);
-            at += 8;
-            return true;
-        }
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME: {
-            if (left < 4 || left - 4 < u32(body, at)) return false;
-            const std::string raw(body.substr(at + 4, u32(body, at)));
-            at += 4 + raw.size();
-            text = type == FREEXL_CELL_TEXT || type == FREEXL_CELL_SST_TEXT ? to_gbk(raw)
-                   : type == FREEXL_CELL_DATETIME                          ? without_midnight(raw)
-                                                                           : raw;
-            return true;
-        }
-        default:
-            return false;
-        }
-    }
-
-    // A date-time format on a whole day shows the date alone.
-    static std::string without_midnight(std::string t) {
-        const std::string midnight = " 00:00:00";
-        if (t.size() > midnight.size() && t.compare(t.size() - midnight.size(), midnight.size(), midnight) == 0)
-            t.resize(t.size() - midnight.size());
-        return t;
-    }
-
-    Contents& out_;
-    std::string pending_;
-    bool damaged_ = false, done_ = false, failed_ = false;
-    std::int32_t code_ = 0;
-    std::int64_t last_row_ = -1;
+    const std::string& s_;
+    std::size_t at_;
+    bool damaged_ = false;
 };
 
-// A child that is done with, by its id: killed first when it may still be
-// running, then always waited for. True when it ended by itself with 0.
-bool end_child(pid_t pid, bool kill_it) {
-    if (kill_it) ::kill(pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+// The record and the CONTINUE records right after it, as pieces.
+Pieces with_continues(const Record& first, Records& in) {
+    std::vector<std::string_view> parts{{reinterpret_cast<const char*>(first.body), first.size}};
+    Record r;
+    while (in.peek() == rec_continue && in.next(r)) parts.emplace_back(reinterpret_cast<const char*>(r.body), r.size);
+    return Pieces(std::move(parts));
 }
 
-// The child's output, read until it closes its end, within the time limit.
-enum class Outcome { ended, damaged, late };
-Outcome collect(int fd, FrameReader& reader) {
-    const auto deadline = std::chrono::steady_clock::now() + time_limit;
-    std::vector<char> buf(1 << 16);
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return Outcome::late;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
-        if (ready < 0 && errno != EINTR) return Outcome::damaged;
-        if (ready <= 0) continue;
-        const ssize_t n = ::read(fd, buf.data(), buf.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Outcome::damaged;
-        if (n == 0) return Outcome::ended;
-        if (!reader.take(buf.data(), static_cast<std::size_t>(n))) return Outcome::damaged;
-    }
-}
+struct SheetEntry {
+    std::string name;
+    std::uint32_t offset = 0;
+    bool visible = true;
+};
 
-bool read_through_child(const std::string& path, Contents& contents, std::string& error) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        error = freexl_error(FREEXL_INSUFFICIENT_MEMORY);
-        return false;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        read_in_child(path, fds[1]);
-    }
-    ::close(fds[1]);
-    if (pid < 0) {
-        ::close(fds[0]);
-        error = freexl_error(FREEXL_INSUFFICIENT_MEMORY);
-        return false;
-    }
-    FrameReader reader(contents);
-    const Outcome outcome = collect(fds[0], reader);
-    ::close(fds[0]);
-    const bool clean = end_child(pid, outcome != Outcome::ended);
-    if (outcome == Outcome::late) {
-        error = "The workbook could not be read in time: it may be damaged.";
-        return false;
-    }
-    if (!clean) {
-        error = damaged_message;
-        return false;
-    }
-    return reader.finish(error);
-}
+// What a cell's number format makes of it: a date or not, and the code
+// the shown text follows.
+struct Style {
+    bool date = false;
+    std::string code;
+};
+
+// A cell as its record gives it; its text is made only once the sheet has
+// read to its end.
+struct RawCell {
+    enum Kind : std::uint8_t { number, shared, own };
+    std::uint32_t key; // row << 16 | column, both from 0
+    Kind kind;
+    std::uint32_t index; // the XF of a number, the string of a text
+    double value;
+};
+
+struct SheetCells {
+    std::vector<RawCell> cells;
+    std::vector<std::string> texts; // the texts of the cells that are not shared strings
+};
 
 class XlsWorkbook final : public Workbook {
 public:
+    explicit XlsWorkbook(CellText mode) : mode_(mode) {}
+
     bool load(const std::string& path, std::string& error) {
-        // The shapes known to lead FreeXL astray in the directory are
-        // refused here, without a child.
-        if (!CompoundFile(path).directory_names_fit()) {
-            error = damaged_message;
+        std::string data;
+        {
+            std::ifstream in(path, std::ios::binary | std::ios::ate);
+            const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+            if (size < 0) {
+                error = reason(Reason::cannot_open);
+                return false;
+            }
+            data.resize(static_cast<std::size_t>(size));
+            in.seekg(0);
+            if (!in.read(data.data(), size)) {
+                error = reason(Reason::cannot_open);
+                return false;
+            }
+        }
+        CompoundFile file;
+        if (!file.parse(std::move(data))) {
+            error = reason(Reason::damaged);
             return false;
         }
-        // FreeXL opens the file by name in the child: one it cannot open
-        // is told apart here, where the reason is still known.
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            std::fclose(f);
-        } else {
-            error = freexl_error(FREEXL_FILE_NOT_FOUND);
+        // A password-protected office package is a compound document too,
+        // holding the encrypted zip in place of a workbook.
+        if (file.has_stream("EncryptedPackage") || file.has_stream("EncryptionInfo")) {
+            error = reason(Reason::protected_);
             return false;
         }
-        return read_through_child(path, contents_, error);
+        // BIFF8 lives in "Workbook", BIFF5 in "Book".
+        const char* name = file.has_stream("Workbook") ? "Workbook" : file.has_stream("Book") ? "Book" : nullptr;
+        if (!name) {
+            error = reason(Reason::not_workbook);
+            return false;
+        }
+        if (!file.stream(name, stream_)) {
+            error = reason(Reason::damaged);
+            return false;
+        }
+        return read_globals(error);
     }
 
-    const std::vector<std::string>& sheet_names() const override { return contents_.names; }
-    // FreeXL does not tell which sheet was active; the first one stands in.
-    int active_sheet() const override { return 0; }
+    const std::vector<std::string>& sheet_names() const override { return names_; }
+    int active_sheet() const override { return active_; }
 
     bool read(int sheet, const RowSink& sink, std::string& error) override {
-        if (sheet < 0 || static_cast<std::size_t>(sheet) >= contents_.sheets.size() ||
-            !contents_.sheets[static_cast<std::size_t>(sheet)].found) {
-            error = "The worksheet cannot be found in the workbook.";
+        if (sheet < 0 || static_cast<std::size_t>(sheet) >= sheets_.size()) {
+            error = reason(Reason::no_sheet);
             return false;
         }
-        const Contents::Sheet& s = contents_.sheets[static_cast<std::size_t>(sheet)];
-        if (!s.readable) {
-            error = "The worksheet cannot be read.";
+        SheetCells sc;
+        std::vector<RawCell>& cells = sc.cells;
+        if (!read_cells(sheets_[static_cast<std::size_t>(sheet)].offset, sc)) {
+            error = reason(Reason::damaged);
             return false;
         }
-        for (const auto& [number, cells] : s.rows)
-            if (!sink(number, cells)) break;
+        // Cells come in row order from every writer known, but nothing in
+        // the format promises it; a cell written twice keeps its last value.
+        const auto by_place = [](const RawCell& a, const RawCell& b) { return a.key < b.key; };
+        if (!std::is_sorted(cells.begin(), cells.end(), by_place)) std::stable_sort(cells.begin(), cells.end(), by_place);
+        std::vector<Cell> row;
+        for (std::size_t i = 0; i < cells.size();) {
+            const std::uint32_t number = cells[i].key >> 16;
+            row.clear();
+            for (; i < cells.size() && cells[i].key >> 16 == number; ++i) {
+                const RawCell& c = cells[i];
+                if (i + 1 < cells.size() && cells[i + 1].key == c.key) continue;
+                const std::int32_t column = static_cast<std::int32_t>(c.key & 0xFFFF) + 1;
+                if (column > max_columns) continue;
+                std::string text = c.kind == RawCell::number ? number_cell(c.value, c.index)
+                                   : c.kind == RawCell::shared ? strings_[c.index]
+                                                               : std::move(sc.texts[c.index]);
+                if (!text.empty()) row.push_back({column, std::move(text)});
+            }
+            if (!row.empty() && !sink(static_cast<std::int32_t>(number) + 1, row)) break;
+        }
         return true;
     }
 
 private:
-    Contents contents_;
+    bool biff8() const { return biff8_; }
+
+    // An 8-bit-length name: BIFF8 unicode, BIFF5 in the code page.
+    bool short_string(const unsigned char* p, std::size_t size, std::string& out) const {
+        if (size < 1) return false;
+        const std::size_t count = p[0];
+        if (!biff8()) {
+            if (size - 1 < count) return false;
+            out = codepage_text(p + 1, count, codepage_);
+            return true;
+        }
+        if (size < 2) return false;
+        const bool wide = p[1] & 1;
+        if (size - 2 < count * (wide ? 2 : 1)) return false;
+        Utf16Text text;
+        if (wide) text.wide(p + 2, count);
+        else text.narrow(p + 2, count);
+        out = text.gbk();
+        return true;
+    }
+
+    // A 16-bit-length string standing alone in a record (LABEL, FORMAT).
+    bool long_string(const unsigned char* p, std::size_t size, std::string& out) const {
+        if (size < 2) return false;
+        const std::size_t count = le16(p);
+        if (!biff8()) {
+            if (size - 2 < count) return false;
+            out = codepage_text(p + 2, count, codepage_);
+            return true;
+        }
+        Pieces in({{reinterpret_cast<const char*>(p), size}});
+        return read_unicode(in, out);
+    }
+
+    bool read_globals(std::string& error) {
+        Records in(stream_, 0);
+        Record r;
+        if (!in.next(r) || r.type != rec_bof || r.size < 4) {
+            error = reason(in.damaged() || stream_.empty() ? Reason::damaged : Reason::not_workbook);
+            return false;
+        }
+        biff8_ = le16(r.body) != 0x0500;
+        struct RawSheet {
+            std::uint32_t offset;
+            unsigned state, type;
+            std::string name_bytes;
+        };
+        std::vector<RawSheet> raw_sheets;
+        std::vector<std::pair<unsigned, std::string>> raw_formats;
+        unsigned active_tab = 0;
+        bool window_seen = false, ended = false;
+        while (!ended && in.next(r)) {
+            switch (r.type) {
+            case rec_filepass:
+                error = reason(Reason::protected_);
+                return false;
+            case rec_codepage:
+                if (r.size >= 2) codepage_ = le16(r.body);
+                break;
+            case rec_datemode:
+                if (r.size >= 2) date1904_ = le16(r.body) == 1;
+                break;
+            case rec_window1:
+                if (!window_seen && r.size >= 12) active_tab = le16(r.body + 10);
+                window_seen = true;
+                break;
+            case rec_boundsheet:
+                if (r.size < 6) break;
+                raw_sheets.push_back({le32(r.body), r.body[4] & 3u, r.body[5],
+                                      std::string(reinterpret_cast<const char*>(r.body + 6), r.size - 6)});
+                break;
+            case rec_format:
+                if (r.size >= 2)
+                    raw_formats.emplace_back(le16(r.body), std::string(reinterpret_cast<const char*>(r.body + 2), r.size - 2));
+                break;
+            case rec_xf:
+                if (r.size >= 4) xf_formats_.push_back(le16(r.body + 2));
+                break;
+            case rec_sst:
+                if (biff8() && !read_sst(r, in)) {
+                    error = reason(Reason::damaged);
+                    return false;
+                }
+                break;
+            case rec_eof:
+                ended = true;
+                break;
+            default:
+                break;
+            }
+        }
+        if (!ended) {
+            error = reason(Reason::damaged);
+            return false;
+        }
+
+        // Names are decoded last: a BIFF5 code page may come after them.
+        std::map<unsigned, std::string> formats;
+        for (const auto& [id, bytes] : raw_formats) {
+            std::string code;
+            const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+            if (biff8() ? long_string(p, bytes.size(), code) : short_string(p, bytes.size(), code)) formats[id] = code;
+        }
+        styles_.reserve(xf_formats_.size());
+        for (unsigned id : xf_formats_) {
+            const auto own = formats.find(id);
+            Style st;
+            st.date = is_date_format(static_cast<int>(id), own == formats.end() ? std::string() : own->second);
+            st.code = own == formats.end() ? builtin_format_code(static_cast<int>(id)) : own->second;
+            styles_.push_back(std::move(st));
+        }
+
+        int first_visible = -1;
+        for (std::size_t tab = 0; tab < raw_sheets.size(); ++tab) {
+            const RawSheet& s = raw_sheets[tab];
+            if (s.type != 0) continue; // charts, macro and module sheets hold no worksheet cells
+            SheetEntry e;
+            if (!short_string(reinterpret_cast<const unsigned char*>(s.name_bytes.data()), s.name_bytes.size(), e.name) ||
+                s.offset >= stream_.size()) {
+                error = reason(Reason::damaged);
+                return false;
+            }
+            e.offset = s.offset;
+            e.visible = s.state == 0;
+            if (e.visible && first_visible < 0) first_visible = static_cast<int>(sheets_.size());
+            if (tab == active_tab && e.visible) active_ = static_cast<int>(sheets_.size());
+            sheets_.push_back(std::move(e));
+            names_.push_back(sheets_.back().name);
+        }
+        if (sheets_.empty()) {
+            error = reason(Reason::no_sheet);
+            return false;
+        }
+        // The tab named active is hidden, a chart or not there: the clerk
+        // sees the first visible worksheet.
+        if (active_ < 0) active_ = first_visible < 0 ? 0 : first_visible;
+        return true;
+    }
+
+    // The shared-string table, which CONTINUE records carry on past 8,224 bytes.
+    bool read_sst(const Record& r, Records& in) {
+        Pieces p = with_continues(r, in);
+        std::uint32_t total, unique;
+        if (!p.u32(total) || !p.u32(unique)) return false;
+        // The count is the file's word: no more is reserved than the bytes could hold.
+        strings_.reserve(std::min<std::size_t>(unique, r.size / 3 + 1));
+        for (std::uint32_t i = 0; i < unique && !p.at_end(); ++i) {
+            std::string s;
+            if (!read_unicode(p, s)) return false;
+            strings_.push_back(std::move(s));
+        }
+        return true;
+    }
+
+    std::string number_cell(double value, unsigned xf) const {
+        const Style* st = xf < styles_.size() ? &styles_[xf] : nullptr;
+        // A built-in date format whose code is not known still shows a date.
+        if (mode_ == CellText::shown && !(st && st->date && st->code.empty()))
+            return format_number(value, st ? st->code : std::string(), date1904_);
+        if (st && st->date) return date_text(value, date1904_);
+        // Whole numbers (mobile numbers, counts) are most cells of a mail-merge
+        // sheet, and printf's "%.0f" was most of the time a large sheet took
+        // (bench/xls_reader_bench, BM_BigThroughReader): they get the same
+        // digits from to_chars.
+        if (value == std::floor(value) && std::fabs(value) < 1e15) {
+            char digits[24];
+            const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value)).ptr;
+            return std::string(digits, end);
+        }
+        return number_text(value);
+    }
+
+    // Every cell of the sheet whose BOF is at `offset`; false when its
+    // records are damaged. Cells of charts or objects embedded in the
+    // sheet's own substreams are passed over.
+    bool read_cells(std::uint32_t offset, SheetCells& out) const {
+        Records in(stream_, offset);
+        Record r;
+        if (!in.next(r) || r.type != rec_bof) return false;
+        int depth = 1;
+        // A formula whose text result is in the STRING record that follows.
+        bool pending = false;
+        std::uint32_t pending_key = 0;
+        std::vector<RawCell>& cells = out.cells;
+        const auto add_number = [&cells, &pending](std::uint32_t key, double value, unsigned xf) {
+            pending = false;
+            cells.push_back({key, RawCell::number, xf, value});
+        };
+        const auto add = [&out, &pending](std::uint32_t key, std::string text) {
+            pending = false;
+            out.cells.push_back({key, RawCell::own, static_cast<std::uint32_t>(out.texts.size()), 0});
+            out.texts.push_back(std::move(text));
+        };
+        while (depth > 0 && in.next(r)) {
+            if (r.type == rec_bof) {
+                ++depth;
+                continue;
+            }
+            if (r.type == rec_eof) {
+                --depth;
+                continue;
+            }
+            if (depth > 1) continue;
+            const unsigned char* b = r.body;
+            const std::uint32_t key = r.size >= 4 ? (le16(b) << 16 | le16(b + 2)) : 0;
+            switch (r.type) {
+            case rec_number:
+                if (r.size < 14) return false;
+                add_number(key, le_double(b + 6), le16(b + 4));
+                break;
+            case rec_rk:
+                if (r.size < 10) return false;
+                add_number(key, rk_value(le32(b + 6)), le16(b + 4));
+                break;
+            case rec_mulrk: {
+                if (r.size < 6 || (r.size - 6) % 6 != 0) return false;
+                const std::uint32_t row = le16(b);
+                const std::uint32_t first = le16(b + 2);
+                const std::size_t count = (r.size - 6) / 6;
+                if (first + count > 0x10000) return false;
+                for (std::size_t i = 0; i < count; ++i) {
+                    const unsigned char* item = b + 4 + 6 * i;
+                    add_number(row << 16 | static_cast<std::uint32_t>(first + i), rk_value(le32(item + 2)), le16(item));
+                }
+                break;
+            }
+            case rec_labelsst:
+                if (r.size < 10) return false;
+                pending = false;
+                if (le32(b + 6) < strings_.size()) cells.push_back({key, RawCell::shared, le32(b + 6), 0});
+                break;
+            case rec_label:
+            case rec_rstring: {
+                std::string text;
+                if (r.size < 6 || !long_string(b + 6, r.size - 6, text)) return false;
+                add(key, std::move(text));
+                break;
+            }
+            case rec_boolerr:
+                if (r.size < 8) return false;
+                add(key, b[7] ? error_text(b[6]) : b[6] ? "TRUE" : "FALSE");
+                break;
+            case rec_formula:
+                if (r.size < 20) return false;
+                if (le16(b + 12) != 0xFFFF) {
+                    add_number(key, le_double(b + 6), le16(b + 4));
+                } else if (b[6] == 0) {
+                    pending = true;
+                    pending_key = key;
+                } else if (b[6] == 1) {
+                    add(key, b[8] ? "TRUE" : "FALSE");
+                } else if (b[6] == 2) {
+                    add(key, error_text(b[8]));
+                } else {
+                    pending = false; // an empty text
+                }
+                break;
+            case rec_string: {
+                if (!pending) break;
+                std::string text;
+                if (biff8()) {
+                    Pieces p = with_continues(r, in);
+                    if (!read_unicode(p, text)) return false;
+                } else if (!long_string(b, r.size, text)) {
+                    return false;
+                }
+                add(pending_key, std::move(text));
+                break;
+            }
+            default:
+                break;
+            }
+        }
+        return depth == 0 && !in.damaged();
+    }
+
+    CellText mode_;
+    std::string stream_;
+    bool biff8_ = true;
+    bool date1904_ = false;
+    unsigned codepage_ = 1252;
+    std::vector<unsigned> xf_formats_;
+    std::vector<Style> styles_;
+    std::vector<std::string> strings_;
+    std::vector<SheetEntry> sheets_;
+    std::vector<std::string> names_;
+    int active_ = -1;
 };
 
 } // namespace
 
-void set_xls_time_limit(std::chrono::milliseconds limit) { time_limit = limit; }
-
-std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error, CellText) {
-    auto book = std::make_unique<XlsWorkbook>();
+std::unique_ptr<Workbook> open_xls(const std::string& native_path, std::string& error, CellText text) {
+    auto book = std::make_unique<XlsWorkbook>(text);
     if (!book->load(native_path, error)) return nullptr;
     return book;
 }

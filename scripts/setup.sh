@@ -10,7 +10,7 @@ packages=(
   libcurl4-openssl-dev curl
   zlib1g-dev libminizip-dev
   libxml2-dev
-  libfreexl-dev libxlsxwriter-dev
+  libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-noto-cjk

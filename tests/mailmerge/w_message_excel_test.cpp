@@ -2,6 +2,7 @@
 // by both roads from both formats.
 #include "tests/mailmerge/mailmerge_fixture.h"
 
+#include "runtime/numfmt.h"
 #include "runtime/oleobject.h"
 #include "runtime/ui/screenshot.h"
 
@@ -115,11 +116,10 @@ namespace {
 
 const std::vector<std::string> salary_headings = {"姓名|手机|基本工资|扣款|入职日期|实发"};
 
-// The salary sheet's two data rows; an .xls formula cell reads empty.
-std::vector<std::string> salary_rows(bool xls) {
-    return {xls ? "张三|13800138000|5000.5|~|2024-03-09" : "张三|13800138000|5000.5|~|2024-03-09|5000.5",
-            xls ? "李四|13900139000|4200|100|2023-12-31 10:30:00" : "李四|13900139000|4200|100|2023-12-31 10:30:00|4100"};
-}
+// The salary sheet's two data rows, alike from .xls and .xlsx: the net pay
+// is a formula's last result.
+const std::vector<std::string> salary_rows = {"张三|13800138000|5000.5|~|2024-03-09|5000.5",
+                                              "李四|13900139000|4200|100|2023-12-31 10:30:00|4100"};
 
 } // namespace
 
@@ -128,7 +128,6 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
     fixtures::write_xls(native("pay.xls"), {fixtures::salary_sheet(), fixtures::wide_sheet()});
     for (const char* name : {"pay.xlsx", "pay.xls"}) {
         SCOPED_TRACE(name);
-        const bool xls = std::string(name) == "pay.xls";
         w_message_excel& sheet = open_sheet();
         sheet.cbx_firtrow.set_checked(false); // the first pass left FirstRow "1" behind
 
@@ -137,7 +136,7 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
         load(sheet, name);
         std::vector<std::string> expected = {""};
         expected.insert(expected.end(), salary_headings.begin(), salary_headings.end());
-        for (const auto& r : salary_rows(xls)) expected.push_back(r);
+        for (const auto& r : salary_rows) expected.push_back(r);
         EXPECT_EQ(expected, grid(sheet.dw_list));
         EXPECT_EQ(program_path(name), sheet.sle_fl.text());
         EXPECT_EQ(dir.program(), ini("local_var", "FilePos"));
@@ -154,7 +153,7 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
         sheet.cbx_unoffice_clicked();
         sheet.sle_sheetname.set_text(" 工资表 ");
         load(sheet, name);
-        EXPECT_EQ(salary_rows(xls), grid(sheet.dw_list));
+        EXPECT_EQ(salary_rows, grid(sheet.dw_list));
         EXPECT_EQ("[A]姓名", sheet.dw_list.Describe("a_t.Text"));
         EXPECT_EQ("[E]入职日期", sheet.dw_list.Describe("e_t.Text"));
         EXPECT_EQ("G", sheet.dw_list.Describe("g_t.Text"));
@@ -172,6 +171,33 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
         delete frame;
         frame = nullptr;
     }
+}
+
+// The workbook a clerk brings: a note on a hidden first sheet, the salary
+// sheet active, amounts in #,##0.00, the net pay a formula, a rate in 0%, a
+// pay date in a Chinese date format. The automation road takes the active
+// sheet and what its cells show; the shown texts are compared with the
+// number formats' own, whatever those make of them.
+TEST_F(MailMerge, AutomationRoadTakesTheActiveSheetAsItShowsFromAnXls) {
+    const std::string money = "#,##0.00", rate = "0%", day = "yyyy\"年\"m\"月\"d\"日\"";
+    FSheet note{"说明", {{0, 0, Kind::text, "本表由人事部填写"}}, true};
+    FSheet pay{"工资", {{0, 0, Kind::text, "姓名"}, {0, 1, Kind::text, "基本工资"}, {0, 2, Kind::text, "实发"},
+                        {0, 3, Kind::text, "比例"}, {0, 4, Kind::text, "发放日"},
+                        {1, 0, Kind::text, "张三"}, {1, 1, Kind::number, "", 5000.5, money},
+                        {1, 2, Kind::formula, "", 4900.5, money}, {1, 3, Kind::number, "", 0.25, rate},
+                        {1, 4, Kind::number, "", 45360, day}}};
+    fixtures::biff::Options o;
+    o.active = 1;
+    fixtures::write_xls(native("pay.xls"), {note, pay}, o);
+    w_message_excel& sheet = open_sheet();
+    sheet.cbx_firtrow.set_checked(true);
+    load(sheet, "pay.xls");
+    const auto shown = [](double v, const std::string& code) { return rt::sheet::format_number(v, code, false); };
+    EXPECT_EQ((std::vector<std::string>{"姓名|基本工资|实发|比例|发放日",
+                                        "张三|" + shown(5000.5, money) + "|" + shown(4900.5, money) + "|" +
+                                            shown(0.25, rate) + "|" + shown(45360, day)}),
+              grid(sheet.dw_list, 5));
+    EXPECT_TRUE(box_texts().empty());
 }
 
 TEST_F(MailMerge, AutomationRoadFillsFlagFromTheTwentySeventhCell) {
@@ -223,7 +249,7 @@ TEST_F(MailMerge, ServerThatCannotStartLeadsToTheOleDbRoad) {
 
     sheet.sle_sheetname.set_text("工资表");
     load(sheet, "pay.xls");
-    EXPECT_EQ(salary_rows(true), grid(sheet.dw_list));
+    EXPECT_EQ(salary_rows, grid(sheet.dw_list));
     EXPECT_EQ(dir.program(), ini("local_var", "FilePos"));
 }
 

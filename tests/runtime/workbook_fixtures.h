@@ -21,7 +21,10 @@
 
 namespace fixtures {
 
-enum class Kind { text, number, date, datetime, formula };
+// formula_text, formula_bool and formula_error are formulas whose last
+// result is a text (`text`), a boolean (`number` 0 or 1) or an error (`text`
+// as written, "#DIV/0!"); boolean and error are plain cells of those kinds.
+enum class Kind { text, number, date, datetime, formula, formula_text, formula_bool, formula_error, boolean, error };
 
 struct FCell {
     int row; // from 0
@@ -29,11 +32,13 @@ struct FCell {
     Kind kind;
     std::string text;  // GBK; the formula for Kind::formula
     double number = 0; // number, date serial, or a formula's result
+    std::string format = ""; // a number format code (GBK) in place of the kind's own
 };
 
 struct FSheet {
     std::string name; // GBK
     std::vector<FCell> cells;
+    bool hidden = false;
 };
 
 // The salary sheet every road is tried on: the used range starts on row 3,
@@ -81,6 +86,13 @@ inline void write_xlsx(const std::filesystem::path& file, const std::vector<FShe
             case Kind::date: worksheet_write_number(ws[i], r, col, c.number, date); break;
             case Kind::datetime: worksheet_write_number(ws[i], r, col, c.number, datetime); break;
             case Kind::formula: worksheet_write_formula_num(ws[i], r, col, c.text.c_str(), nullptr, c.number); break;
+            case Kind::formula_text:
+                worksheet_write_formula_str(ws[i], r, col, "=\"\"", nullptr, utf8(c.text).c_str());
+                break;
+            case Kind::boolean:
+            case Kind::formula_bool: worksheet_write_boolean(ws[i], r, col, c.number != 0, nullptr); break;
+            case Kind::formula_error:
+            case Kind::error: worksheet_write_formula_str(ws[i], r, col, "=1/0", nullptr, c.text.c_str()); break;
             }
         }
     }
@@ -141,7 +153,7 @@ inline void write_generated_xlsx(const std::filesystem::path& file, const std::s
     write_zip(file, parts);
 }
 
-// ---- .xls: BIFF8 records in a compound document -----------------------------
+// ---- .xls: BIFF8 (or BIFF5) records in a compound document ------------------
 namespace biff {
 
 inline void u8(std::string& b, unsigned v) { b += static_cast<char>(v & 0xFF); }
@@ -188,23 +200,42 @@ inline std::u16string utf16(const std::string& gbk) {
     return out;
 }
 
-// XLUnicodeString (16-bit length) or ShortXLUnicodeString (8-bit), always UTF-16.
-inline void unicode(std::string& b, const std::string& gbk, bool short_length) {
+// How the workbook is written.
+struct Options {
+    bool date1904 = false;
+    int active = -1;       // the tab a WINDOW1 record names; none when below 0
+    int version = 8;       // 8: BIFF8 in "Workbook"; 5: BIFF5 in "Book", texts in code page 936
+    bool filepass = false; // a FILEPASS record, as an encrypted workbook has
+    bool small = false;    // no filler: a stream under 4096 bytes goes into the mini stream
+};
+
+// A string as the version writes it: BIFF8 UTF-16 with an 8- or 16-bit
+// length, one option byte; BIFF5 the GBK bytes after the length.
+inline void text(std::string& b, const std::string& gbk, bool short_length, int version) {
+    if (version == 5) {
+        if (short_length) u8(b, static_cast<unsigned>(gbk.size()));
+        else u16(b, static_cast<unsigned>(gbk.size()));
+        b += gbk;
+        return;
+    }
     const std::u16string w = utf16(gbk);
     if (short_length) u8(b, static_cast<unsigned>(w.size()));
     else u16(b, static_cast<unsigned>(w.size()));
     u8(b, 1);
     for (char16_t ch : w) u16(b, ch);
 }
+inline void unicode(std::string& b, const std::string& gbk, bool short_length) { text(b, gbk, short_length, 8); }
 
-inline std::string bof(unsigned kind) {
+inline std::string bof(unsigned kind, int version = 8) {
     std::string b;
-    u16(b, 0x0600);
+    u16(b, version == 5 ? 0x0500 : 0x0600);
     u16(b, kind);
     u16(b, 0x0DBB);
     u16(b, 0x07CC);
-    u32(b, 0);
-    u32(b, 0x06);
+    if (version == 8) {
+        u32(b, 0);
+        u32(b, 0x06);
+    }
     return b;
 }
 
@@ -229,20 +260,113 @@ inline std::string cell_head(const FCell& c, unsigned xf_index) {
     return b;
 }
 
-// The Workbook stream.
-inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1904) {
+inline unsigned error_code(const std::string& text) {
+    static const std::map<std::string, unsigned> codes = {{"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F},
+                                                          {"#REF!", 0x17},  {"#NAME?", 0x1D},  {"#NUM!", 0x24},
+                                                          {"#N/A", 0x2A}};
+    const auto it = codes.find(text);
+    return it == codes.end() ? 0x2A : it->second;
+}
+
+// A whole number that an RK record holds (a 30-bit integer).
+inline bool rk_integer(const FCell& c) {
+    return c.kind == Kind::number && c.format.empty() && c.number == static_cast<double>(static_cast<long long>(c.number)) &&
+           c.number >= -(1 << 29) && c.number < (1 << 29);
+}
+
+// A formula cell: the cached result in its eight bytes, flags, and the
+// expression ptgInt 0 (readers take the result, never the expression).
+inline std::string formula(const FCell& c, unsigned xf_index) {
+    std::string b = cell_head(c, xf_index);
+    switch (c.kind) {
+    case Kind::formula_text: b += std::string("\0\0\0\0\0\0\xFF\xFF", 8); break;
+    case Kind::formula_bool:
+        b += std::string("\1\0", 2);
+        u8(b, c.number != 0);
+        b += std::string("\0\0\0\xFF\xFF", 5);
+        break;
+    case Kind::formula_error:
+        b += std::string("\2\0", 2);
+        u8(b, error_code(c.text));
+        b += std::string("\0\0\0\xFF\xFF", 5);
+        break;
+    default: f64(b, c.number); break;
+    }
+    u16(b, 0);
+    u32(b, 0);
+    u16(b, 3);
+    u8(b, 0x1E);
+    u16(b, 0);
+    return b;
+}
+
+// The shared-string table as office programs write it: records of at most
+// 8,224 bytes, the first SST, the rest CONTINUE. A string's header never
+// splits; characters that go on in the next record start it with an option
+// byte of their own, narrow when what is left of the string is Latin-1.
+inline std::string sst_records(const std::vector<std::string>& strings) {
+    constexpr std::size_t limit = 8224;
+    std::vector<std::string> bodies(1);
+    u32(bodies[0], static_cast<std::uint32_t>(strings.size()));
+    u32(bodies[0], static_cast<std::uint32_t>(strings.size()));
+    const auto latin1 = [](const std::u16string& w, std::size_t from) {
+        for (std::size_t i = from; i < w.size(); ++i)
+            if (w[i] > 0xFF) return false;
+        return true;
+    };
+    for (const auto& s : strings) {
+        const std::u16string w = utf16(s);
+        bool wide = !latin1(w, 0);
+        if (bodies.back().size() + 3 + (w.empty() ? 0 : wide ? 2 : 1) > limit) bodies.emplace_back();
+        u16(bodies.back(), static_cast<unsigned>(w.size()));
+        u8(bodies.back(), wide ? 1 : 0);
+        for (std::size_t i = 0; i < w.size();) {
+            const std::size_t width = wide ? 2 : 1;
+            const std::size_t room = (limit - bodies.back().size()) / width;
+            if (room == 0) {
+                wide = !latin1(w, i);
+                bodies.emplace_back();
+                u8(bodies.back(), wide ? 1 : 0);
+                continue;
+            }
+            for (std::size_t k = 0; k < room && i < w.size(); ++k, ++i)
+                if (wide) u16(bodies.back(), w[i]);
+                else u8(bodies.back(), w[i]);
+        }
+    }
+    std::string out;
+    for (std::size_t i = 0; i < bodies.size(); ++i) record(out, i == 0 ? 0x00FC : 0x003C, bodies[i]);
+    return out;
+}
+
+// The Workbook stream. XF 15 is General, 16 a date, 17 a date and time,
+// 18 on the cells' own format codes in the order they first appear (FORMAT
+// ids from 164).
+inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Options& o) {
+    const int v = o.version;
     std::vector<std::string> strings;
     std::map<std::string, unsigned> index;
+    std::vector<std::string> codes;
+    std::map<std::string, unsigned> code_xf;
     for (const auto& s : sheets)
-        for (const auto& c : s.cells)
+        for (const auto& c : s.cells) {
             if (c.kind == Kind::text && !index.count(c.text)) {
                 index[c.text] = static_cast<unsigned>(strings.size());
                 strings.push_back(c.text);
             }
+            if (!c.format.empty() && !code_xf.count(c.format)) {
+                code_xf[c.format] = 18 + static_cast<unsigned>(codes.size());
+                codes.push_back(c.format);
+            }
+        }
+    const auto xf_of = [&code_xf](const FCell& c) -> unsigned {
+        if (!c.format.empty()) return code_xf.at(c.format);
+        return c.kind == Kind::date ? 16 : c.kind == Kind::datetime ? 17 : 15;
+    };
     std::vector<std::string> subs;
     for (const auto& s : sheets) {
         std::string sub;
-        record(sub, 0x0809, bof(0x0010));
+        record(sub, 0x0809, bof(0x0010, v));
         int rows = 0, cols = 0;
         for (const auto& c : s.cells) rows = std::max(rows, c.row + 1), cols = std::max(cols, c.col + 1);
         std::string dim;
@@ -252,30 +376,70 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1
         u16(dim, static_cast<unsigned>(cols));
         u16(dim, 0);
         record(sub, 0x0200, dim);
-        for (const auto& c : s.cells) {
+        for (std::size_t i = 0; i < s.cells.size(); ++i) {
+            const FCell& c = s.cells[i];
             std::string b;
             switch (c.kind) {
             case Kind::text:
                 b = cell_head(c, 15);
-                u32(b, index[c.text]);
-                record(sub, 0x00FD, b);
+                if (v == 5) {
+                    text(b, c.text, false, 5);
+                    record(sub, 0x0204, b);
+                } else {
+                    u32(b, index[c.text]);
+                    record(sub, 0x00FD, b);
+                }
                 break;
             case Kind::number:
             case Kind::date:
-            case Kind::datetime:
-                b = cell_head(c, c.kind == Kind::date ? 16 : c.kind == Kind::datetime ? 17 : 15);
-                f64(b, c.number);
-                record(sub, 0x0203, b);
+            case Kind::datetime: {
+                if (!rk_integer(c)) {
+                    b = cell_head(c, xf_of(c));
+                    f64(b, c.number);
+                    record(sub, 0x0203, b);
+                    break;
+                }
+                // Whole numbers as an office program writes them: RK, and
+                // MULRK for a run of them side by side in a row.
+                std::size_t end = i + 1;
+                while (end < s.cells.size() && rk_integer(s.cells[end]) && s.cells[end].row == c.row &&
+                       s.cells[end].col == s.cells[end - 1].col + 1)
+                    ++end;
+                const auto rk = [](double d) { return (static_cast<std::uint32_t>(static_cast<std::int32_t>(d)) << 2) | 2; };
+                if (end - i == 1) {
+                    b = cell_head(c, 15);
+                    u32(b, rk(c.number));
+                    record(sub, 0x027E, b);
+                } else {
+                    u16(b, static_cast<unsigned>(c.row));
+                    u16(b, static_cast<unsigned>(c.col));
+                    for (std::size_t k = i; k < end; ++k) {
+                        u16(b, 15);
+                        u32(b, rk(s.cells[k].number));
+                    }
+                    u16(b, static_cast<unsigned>(s.cells[end - 1].col));
+                    record(sub, 0x00BD, b);
+                    i = end - 1;
+                }
                 break;
+            }
             case Kind::formula:
+            case Kind::formula_bool:
+            case Kind::formula_error:
+                record(sub, 0x0006, formula(c, xf_of(c)));
+                break;
+            case Kind::formula_text:
+                record(sub, 0x0006, formula(c, 15));
+                b.clear();
+                text(b, c.text, false, v);
+                record(sub, 0x0207, b);
+                break;
+            case Kind::boolean:
+            case Kind::error:
                 b = cell_head(c, 15);
-                f64(b, c.number);
-                u16(b, 0);
-                u32(b, 0);
-                u16(b, 3); // the expression: ptgInt 0
-                u8(b, 0x1E);
-                u16(b, 0);
-                record(sub, 0x0006, b);
+                u8(b, c.kind == Kind::boolean ? (c.number != 0) : error_code(c.text));
+                u8(b, c.kind == Kind::error);
+                record(sub, 0x0205, b);
                 break;
             }
         }
@@ -284,12 +448,22 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1
     }
 
     std::string head;
-    record(head, 0x0809, bof(0x0005));
+    record(head, 0x0809, bof(0x0005, v));
+    if (o.filepass) record(head, 0x002F, std::string("\1\0\1\0\1\0", 6) + std::string(48, '\x5A'));
     std::string cp;
-    u16(cp, 0x04B0);
+    u16(cp, v == 5 ? 936 : 0x04B0);
     record(head, 0x0042, cp);
+    if (o.active >= 0) {
+        std::string w;
+        for (unsigned x : {0x0168u, 0x001Eu, 0x3A5Cu, 0x2328u, 0x0038u}) u16(w, x);
+        u16(w, static_cast<unsigned>(o.active)); // the active tab
+        u16(w, 0);
+        u16(w, 1);
+        u16(w, 0x0258);
+        record(head, 0x003D, w);
+    }
     std::string dm;
-    u16(dm, date1904 ? 1 : 0);
+    u16(dm, o.date1904 ? 1 : 0);
     record(head, 0x0022, dm);
     std::string font;
     u16(font, 200);
@@ -301,48 +475,74 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1
     u8(font, 0);
     u8(font, 0);
     u8(font, 0);
-    unicode(font, "Arial", true);
+    text(font, "Arial", true, v);
     for (int i = 0; i < 5; ++i) record(head, 0x0031, font);
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        std::string f;
+        u16(f, 164 + static_cast<unsigned>(i));
+        text(f, codes[i], v == 5, v);
+        record(head, 0x041E, f);
+    }
     // 15 style formats, then the cells' general, date and date-time formats.
     for (int i = 0; i < 15; ++i) record(head, 0x00E0, xf(0));
     record(head, 0x00E0, xf(0));
     record(head, 0x00E0, xf(14));
     record(head, 0x00E0, xf(22));
+    for (std::size_t i = 0; i < codes.size(); ++i) record(head, 0x00E0, xf(164 + static_cast<unsigned>(i)));
     // Filler, so that the stream is past the compound document's small-stream size.
-    record(head, 0x005C, std::string(112, ' '));
-    for (int i = 0; i < 40; ++i) record(head, 0x005C, std::string(112, ' '));
+    if (!o.small)
+        for (int i = 0; i < 41; ++i) record(head, 0x005C, std::string(112, ' '));
 
-    std::string sst;
-    u32(sst, static_cast<std::uint32_t>(strings.size()));
-    u32(sst, static_cast<std::uint32_t>(strings.size()));
-    for (const auto& s : strings) unicode(sst, s, false);
+    const std::string sst = v == 8 ? sst_records(strings) : std::string();
 
     // BOUNDSHEET records point at the sheets' BOF: their size is known first.
+    std::vector<std::string> names;
     std::size_t bound_size = 0;
-    for (const auto& s : sheets) bound_size += 4 + 4 + 2 + 2 + utf16(s.name).size() * 2;
-    std::uint32_t offset = static_cast<std::uint32_t>(head.size() + bound_size + 4 + sst.size() + 4);
+    for (const auto& s : sheets) {
+        std::string n;
+        text(n, s.name, true, v);
+        names.push_back(n);
+        bound_size += 4 + 4 + 2 + n.size();
+    }
+    std::uint32_t offset =
+        static_cast<std::uint32_t>(head.size() + bound_size + sst.size() + 4);
     std::string globals = head;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         std::string b;
         u32(b, offset);
+        u8(b, sheets[i].hidden ? 1 : 0);
         u8(b, 0);
-        u8(b, 0);
-        unicode(b, sheets[i].name, true);
+        b += names[i];
         record(globals, 0x0085, b);
         offset += static_cast<std::uint32_t>(subs[i].size());
     }
-    record(globals, 0x00FC, sst);
+    globals += sst;
     record(globals, 0x000A, "");
     for (const auto& s : subs) globals += s;
     return globals;
 }
 
-// A compound document holding one stream "Workbook" of at least 4096 bytes.
-inline std::string compound(std::string stream) {
+inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1904) {
+    Options o;
+    o.date1904 = date1904;
+    return workbook_stream(sheets, o);
+}
+
+// A compound document holding these streams at its root (at most three),
+// each of at least 4096 bytes, so that none goes into the mini stream.
+inline std::string compound(std::vector<std::pair<std::string, std::string>> streams) {
     const std::uint32_t end = 0xFFFFFFFE, free = 0xFFFFFFFF, fatsect = 0xFFFFFFFD;
-    if (stream.size() < 4096) stream.resize(4096, '\0');
-    const std::uint32_t size = static_cast<std::uint32_t>(stream.size());
-    const std::uint32_t data_sectors = (size + 511) / 512;
+    std::vector<std::uint32_t> starts;
+    std::string body;
+    std::uint32_t data_sectors = 0;
+    for (auto& [name, data] : streams) {
+        if (data.size() < 4096) data.resize(4096, '\0');
+        starts.push_back(data_sectors);
+        std::string padded = data;
+        padded.resize((data.size() + 511) / 512 * 512, '\0');
+        data_sectors += static_cast<std::uint32_t>(padded.size() / 512);
+        body += padded;
+    }
     std::uint32_t fat_sectors = 1;
     while ((data_sectors + 1 + fat_sectors + 127) / 128 > fat_sectors) ++fat_sectors;
     const std::uint32_t dir_sector = data_sectors;
@@ -368,15 +568,96 @@ inline std::string compound(std::string stream) {
     u32(h, 0);
     for (std::uint32_t i = 0; i < 109; ++i) u32(h, i < fat_sectors ? first_fat + i : free);
 
-    stream.resize(data_sectors * 512, '\0');
     std::string dir;
-    const auto entry = [&dir](const std::string& name, unsigned type, std::uint32_t child, std::uint32_t start,
-                              std::uint32_t bytes) {
+    const auto entry = [&dir](const std::string& name, unsigned type, std::uint32_t right, std::uint32_t child,
+                              std::uint32_t start, std::uint32_t bytes) {
         std::string e;
         for (char ch : name) u16(e, static_cast<unsigned char>(ch));
         u16(e, 0);
         e.resize(64, '\0');
         u16(e, static_cast<unsigned>((name.size() + 1) * 2));
+        u8(e, type);
+        u8(e, 1);
+        u32(e, 0xFFFFFFFF);
+        u32(e, right);
+        u32(e, child);
+        e += std::string(16 + 4 + 16, '\0');
+        u32(e, start);
+        u32(e, bytes);
+        u32(e, 0);
+        dir += e;
+    };
+    entry("Root Entry", 5, 0xFFFFFFFF, 1, end, 0);
+    for (std::size_t i = 0; i < streams.size(); ++i)
+        entry(streams[i].first, 2, i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : 0xFFFFFFFF,
+              0xFFFFFFFF, starts[i], static_cast<std::uint32_t>(streams[i].second.size()));
+    while (dir.size() < 512) {
+        std::string e(64 + 2 + 2, '\0');
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        e.resize(128, '\0');
+        dir += e;
+    }
+    std::string fat;
+    for (std::size_t k = 0; k < streams.size(); ++k) {
+        const std::uint32_t last = k + 1 < streams.size() ? starts[k + 1] : data_sectors;
+        for (std::uint32_t i = starts[k]; i < last; ++i) u32(fat, i + 1 == last ? end : i + 1);
+    }
+    u32(fat, end);
+    for (std::uint32_t i = 0; i < fat_sectors; ++i) u32(fat, fatsect);
+    while (fat.size() < fat_sectors * 512) u32(fat, free);
+    return h + body + dir + fat;
+}
+
+inline std::string compound(std::string stream, const std::string& name = "Workbook") {
+    return compound({{name, std::move(stream)}});
+}
+
+// A compound document whose one stream, under 4096 bytes, lies in the mini
+// stream: 64-byte sectors inside the root entry's own chain, chained by the
+// mini allocation table.
+inline std::string compound_small(const std::string& stream, const std::string& name = "Workbook") {
+    const std::uint32_t end = 0xFFFFFFFE, free = 0xFFFFFFFF, fatsect = 0xFFFFFFFD;
+    const std::uint32_t size = static_cast<std::uint32_t>(stream.size());
+    const std::uint32_t minis = (size + 63) / 64;
+    std::string container = stream;
+    container.resize((minis * 64 + 511) / 512 * 512, '\0');
+    const std::uint32_t data_sectors = static_cast<std::uint32_t>(container.size() / 512);
+    const std::uint32_t minifat_sector = data_sectors, dir_sector = data_sectors + 1, fat_sector = data_sectors + 2;
+
+    std::string h;
+    h += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    h += std::string(16, '\0');
+    u16(h, 0x003E);
+    u16(h, 0x0003);
+    u16(h, 0xFFFE);
+    u16(h, 9);
+    u16(h, 6);
+    h += std::string(6, '\0');
+    u32(h, 0);
+    u32(h, 1);
+    u32(h, dir_sector);
+    u32(h, 0);
+    u32(h, 4096);
+    u32(h, minifat_sector);
+    u32(h, 1);
+    u32(h, end);
+    u32(h, 0);
+    for (std::uint32_t i = 0; i < 109; ++i) u32(h, i == 0 ? fat_sector : free);
+
+    std::string minifat;
+    for (std::uint32_t i = 0; i < minis; ++i) u32(minifat, i + 1 == minis ? end : i + 1);
+    while (minifat.size() < 512) u32(minifat, free);
+
+    std::string dir;
+    const auto entry = [&dir](const std::string& n, unsigned type, std::uint32_t child, std::uint32_t start,
+                              std::uint32_t bytes) {
+        std::string e;
+        for (char ch : n) u16(e, static_cast<unsigned char>(ch));
+        u16(e, 0);
+        e.resize(64, '\0');
+        u16(e, static_cast<unsigned>((n.size() + 1) * 2));
         u8(e, type);
         u8(e, 1);
         u32(e, 0xFFFFFFFF);
@@ -388,9 +669,9 @@ inline std::string compound(std::string stream) {
         u32(e, 0);
         dir += e;
     };
-    entry("Root Entry", 5, 1, end, 0);
-    entry("Workbook", 2, 0xFFFFFFFF, 0, size);
-    for (int i = 0; i < 2; ++i) {
+    entry("Root Entry", 5, 1, 0, minis * 64);
+    entry(name, 2, 0xFFFFFFFF, 0, size);
+    while (dir.size() < 512) {
         std::string e(64 + 2 + 2, '\0');
         u32(e, 0xFFFFFFFF);
         u32(e, 0xFFFFFFFF);
@@ -400,16 +681,25 @@ inline std::string compound(std::string stream) {
     }
     std::string fat;
     for (std::uint32_t i = 0; i < data_sectors; ++i) u32(fat, i + 1 == data_sectors ? end : i + 1);
-    u32(fat, end);
-    for (std::uint32_t i = 0; i < fat_sectors; ++i) u32(fat, fatsect);
-    while (fat.size() < fat_sectors * 512) u32(fat, free);
-    return h + stream + dir + fat;
+    u32(fat, end); // the mini allocation table
+    u32(fat, end); // the directory
+    u32(fat, fatsect);
+    while (fat.size() < 512) u32(fat, free);
+    return h + container + minifat + dir + fat;
 }
 
 } // namespace biff
 
+inline void write_xls(const std::filesystem::path& file, const std::vector<FSheet>& sheets, const biff::Options& o) {
+    const std::string stream = biff::workbook_stream(sheets, o);
+    const std::string name = o.version == 5 ? "Book" : "Workbook";
+    std::ofstream(file, std::ios::binary) << (o.small ? biff::compound_small(stream, name) : biff::compound(stream, name));
+}
+
 inline void write_xls(const std::filesystem::path& file, const std::vector<FSheet>& sheets, bool date1904 = false) {
-    std::ofstream(file, std::ios::binary) << biff::compound(biff::workbook_stream(sheets, date1904));
+    biff::Options o;
+    o.date1904 = date1904;
+    write_xls(file, sheets, o);
 }
 
 } // namespace fixtures
