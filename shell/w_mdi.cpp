@@ -336,18 +336,27 @@ int w_mdi::wf_update() {
         return -1;
     }
 
-    // A name already in use (by the running program, an earlier update's
-    // archive or the executable [cfg] run names) is drawn again.
+    // A name already in use (the running program, an earlier update's
+    // archive or kept executable, the executable [cfg] run names, a file or
+    // folder of anyone's) is never taken: the extraction would fail on it or
+    // write over it.
     const std::string ls_old = gnv_app->pub_f_get_sysvar("cfg", "run", client_name);
     const std::string update_folder = gnv_app->appdir + "\\update\\";
-    std::string ls_base;
-    for (int tries = 0; tries < 1000; ++tries) {
-        ls_base = "velotra_" + std::to_string(rt::random().rand(99999));
-        const std::string exe = ls_base + rt::exe_suffix;
-        if (!rt::FileExists(gnv_app->appdir + "\\" + exe) && !rt::FileExists(update_folder + ls_base + ".zip") &&
-            exe != ls_old)
-            break;
+    auto base_name = [](std::int32_t n) { return "velotra_" + std::to_string(n); };
+    const std::optional<std::int32_t> drawn = rt::DrawFreeNumber(
+        99999,
+        [&](std::int32_t n) {
+            const std::string base = base_name(n);
+            return std::vector<std::string>{gnv_app->appdir + "\\" + base + rt::exe_suffix,
+                                            update_folder + base + ".zip", update_folder + base + rt::exe_suffix};
+        },
+        {gnv_app->appdir + "\\" + ls_old});
+    if (!drawn) {
+        // Every name is taken: there is nowhere to save the archive.
+        gnv_app->pub_msg("下载更新文件失败!!");
+        return -1;
     }
+    const std::string ls_base = base_name(*drawn);
     const std::string ls_exe = ls_base + rt::exe_suffix;
     const std::string ls_zip = update_folder + ls_base + ".zip";
     const std::string ls_target = gnv_app->appdir + "\\" + ls_exe;
