@@ -138,10 +138,11 @@ long w_mdi::usermessage(unsigned message, unsigned long wparam, long lparam) {
 }
 
 // Without an icon to come back by, a hidden frame would be out of reach:
-// the minimise then takes its usual course.
+// the minimise then takes its usual course. Whether the icon can be seen is
+// asked at each minimise, as the tray's host may have gone since it was added.
 long w_mdi::ue_syscommand(unsigned long commandtype, int, int) {
     if (commandtype != rt::sc_minimize) return 0;
-    if (!iuo_icontray || !iuo_icontray->trayexists()) return 0;
+    if (!iuo_icontray || !iuo_icontray->icon_on_desktop()) return 0;
     Hide();
     iuo_icontray->show_balloontip("欢迎使用", gnv_app->appname + " 已经最小化到这里");
     return 1;
