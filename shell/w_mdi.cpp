@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 namespace {
 w_mdi* g_current = nullptr;
@@ -43,26 +44,41 @@ constexpr long twips_per_px = 15;
 
 // The corner text lies over the MDI client and its sheets: a see-through
 // widget of the frame above mdi_1 that takes no input, so the background
-// sheet filling the client never hides it.
+// sheet filling the client never hides it. It watches the client too: the
+// layout events that draw it again do not cover every way the client can
+// change (a band closed at the bottom grows it without a repaint), and a
+// text left behind floats in the middle of the client.
 class w_mdi::CornerText final : public QWidget {
 public:
-    explicit CornerText(QWidget* parent) : QWidget(parent) {
+    CornerText(QWidget* parent, QWidget* client, std::function<void()> client_changed)
+        : QWidget(parent), client_changed_(std::move(client_changed)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
         hide();
+        if (client) client->installEventFilter(this);
     }
     void show_text(const QString& text, const QRect& black, const QRect& cyan) {
         text_ = text;
         black_ = black;
         cyan_ = cyan;
+        drawn_ = true;
         setGeometry(cyan);
         raise();
         show();
         update();
     }
 
+    void clear() {
+        drawn_ = false;
+        hide();
+    }
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((e->type() == QEvent::Resize || e->type() == QEvent::Move) && drawn_) client_changed_();
+        return QWidget::eventFilter(watched, e);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setFont(font());
@@ -74,6 +90,8 @@ protected:
     }
 
 private:
+    std::function<void()> client_changed_;
+    bool drawn_ = false; // until the frame first draws, there is nothing to follow
     QString text_;
     QRect black_, cyan_;
 };
@@ -87,11 +105,13 @@ w_mdi::w_mdi() {
     ole_1.on_bandclose = [this](rt::CommandBand&) { ole_1_bandclose(); };
     ole_1.on_bandmove = [this](rt::CommandBand&) { ole_1_bandmove(); };
     ole_1.on_resize = [this](long, long, long, long) { ole_1_resize(); };
-    corner_ = new CornerText(widget());
+    corner_ = new CornerText(widget(), mdi_1.widget(), [this] { wf_paint(mdi_1); });
 }
 
 w_mdi::~w_mdi() {
     if (g_current == this) g_current = nullptr;
+    // The client's widget goes before the corner's: nothing to follow then.
+    corner_->clear();
 }
 
 w_mdi* w_mdi::current() { return g_current && g_current->is_open() ? g_current : nullptr; }
@@ -247,7 +267,7 @@ w_mdi::corner_boxes w_mdi::corner_text_boxes(const tagrect& client, const lpsize
 void w_mdi::wf_paint(rt::MdiClient& mdi) {
     if (rightcornertext.empty()) {
         painted_ = {};
-        corner_->hide();
+        corner_->clear();
         return;
     }
     QWidget* area = mdi.widget();

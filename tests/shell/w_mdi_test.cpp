@@ -211,6 +211,12 @@ TEST_F(ShellTest, CornerTextIsDrawnAtEveryLayoutChange) {
     // Drawn again after a band move, in the new corner.
     frame.ole_1.bands("Commands")->move_to(rt::DockingArea::bottom);
     EXPECT_EQ(frame.painted_corner().black.bottom, frame.mdi_1.widget()->height());
+    // A band closed at the bottom grows the client downwards: the text follows.
+    const int height_before = frame.mdi_1.widget()->height();
+    frame.ole_1.bands("Commands")->close();
+    ASSERT_GT(frame.mdi_1.widget()->height(), height_before);
+    EXPECT_EQ(frame.painted_corner().black.bottom, frame.mdi_1.widget()->height());
+    EXPECT_EQ(frame.painted_corner().black.right, frame.mdi_1.widget()->width());
     // Repeated paints draw the same boxes.
     const w_mdi::corner_boxes first = frame.painted_corner();
     frame.paint(0);
