@@ -2,6 +2,7 @@
 
 #include "runtime/gbk.h"
 #include "runtime/path.h"
+#include "runtime/services.h"
 #include "runtime/strings.h"
 
 #include <algorithm>
@@ -230,6 +231,37 @@ std::vector<std::string> DirList(const std::string& pattern) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::optional<std::int32_t> DrawFreeNumber(std::int32_t range,
+                                           const std::function<std::vector<std::string>(std::int32_t)>& names,
+                                           const std::vector<std::string>& reserved) {
+    if (range < 1) return std::nullopt;
+    std::vector<std::string> held;
+    for (const std::string& r : reserved) held.push_back(native_path(r));
+    auto free = [&](std::int32_t n) {
+        for (const std::string& name : names(n)) {
+            const std::string native = native_path(name);
+            if (native.empty() || std::find(held.begin(), held.end(), native) != held.end()) return false;
+            std::error_code ec;
+            const fs::file_status st = fs::symlink_status(native, ec);
+            // Whatever cannot be looked at counts as taken.
+            if (st.type() != fs::file_type::not_found) return false;
+        }
+        return true;
+    };
+    // Random draws first, so that names do not pile up from 1 upwards.
+    constexpr int random_draws = 100;
+    std::int32_t n = 1;
+    for (int draw = 0; draw < random_draws; ++draw) {
+        n = std::clamp<std::int32_t>(random().rand(range), 1, range);
+        if (free(n)) return n;
+    }
+    for (std::int32_t step = 1; step < range; ++step) {
+        const std::int32_t next = (n - 1 + step) % range + 1;
+        if (free(next)) return next;
+    }
+    return std::nullopt;
 }
 
 AppendLog::~AppendLog() { close(); }

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +62,18 @@ bool DirectoryExists(const std::string& name);
 // case: DirList(appdir + "\log\*.txt"). Sorted by name; empty when the
 // folder is missing.
 std::vector<std::string> DirList(const std::string& pattern);
+
+// A number from 1 to `range` for names the caller is about to create:
+// `names(n)` lists the paths it makes from n, and n is free when none of
+// them names anything yet (a file, a folder, a link, even a dangling one)
+// and none is in `reserved` (a name the program holds without a file, such
+// as the executable an INI key names). The numbers come from the random
+// service; when its draws keep meeting taken names, the numbers after the
+// last draw are tried in turn, so null means that every number from 1 to
+// `range` is taken, never that the draws were unlucky.
+std::optional<std::int32_t> DrawFreeNumber(std::int32_t range,
+                                           const std::function<std::vector<std::string>(std::int32_t)>& names,
+                                           const std::vector<std::string>& reserved = {});
 
 // A writer that appends line-mode texts to a file often (the daily log)
 // pays for an open and a close per text when it goes through FileOpen,

@@ -84,15 +84,14 @@ void w_background::wf_poster() {
     p_poster.Show();
 }
 
-// A random name in the program folder that no file has yet: the poster is
+// A random name in the program folder that nothing has yet: the poster is
 // deleted with the sheet, so it must never take the place of a user's file.
-// Empty when every draw met a taken name.
+// Empty when every name is taken.
 std::string w_background::of_poster_name() const {
-    for (int draw = 0; draw < 1000; ++draw) {
-        const std::string name = gnv_app->appdir + "\\" + std::to_string(rt::random().rand(99999)) + ".jpg";
-        if (!rt::FileExists(name) && !rt::DirectoryExists(name)) return name;
-    }
-    return "";
+    auto name = [](std::int32_t n) { return gnv_app->appdir + "\\" + std::to_string(n) + ".jpg"; };
+    const std::optional<std::int32_t> n =
+        rt::DrawFreeNumber(99999, [&](std::int32_t k) { return std::vector<std::string>{name(k)}; });
+    return n ? name(*n) : "";
 }
 
 void w_background::wf_overage() {

@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 namespace {
 w_mdi* g_current = nullptr;
@@ -43,26 +44,41 @@ constexpr long twips_per_px = 15;
 
 // The corner text lies over the MDI client and its sheets: a see-through
 // widget of the frame above mdi_1 that takes no input, so the background
-// sheet filling the client never hides it.
+// sheet filling the client never hides it. It watches the client too: the
+// layout events that draw it again do not cover every way the client can
+// change (a band closed at the bottom grows it without a repaint), and a
+// text left behind floats in the middle of the client.
 class w_mdi::CornerText final : public QWidget {
 public:
-    explicit CornerText(QWidget* parent) : QWidget(parent) {
+    CornerText(QWidget* parent, QWidget* client, std::function<void()> client_changed)
+        : QWidget(parent), client_changed_(std::move(client_changed)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
         hide();
+        if (client) client->installEventFilter(this);
     }
     void show_text(const QString& text, const QRect& black, const QRect& cyan) {
         text_ = text;
         black_ = black;
         cyan_ = cyan;
+        drawn_ = true;
         setGeometry(cyan);
         raise();
         show();
         update();
     }
 
+    void clear() {
+        drawn_ = false;
+        hide();
+    }
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((e->type() == QEvent::Resize || e->type() == QEvent::Move) && drawn_) client_changed_();
+        return QWidget::eventFilter(watched, e);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setFont(font());
@@ -74,6 +90,8 @@ protected:
     }
 
 private:
+    std::function<void()> client_changed_;
+    bool drawn_ = false; // until the frame first draws, there is nothing to follow
     QString text_;
     QRect black_, cyan_;
 };
@@ -87,11 +105,13 @@ w_mdi::w_mdi() {
     ole_1.on_bandclose = [this](rt::CommandBand&) { ole_1_bandclose(); };
     ole_1.on_bandmove = [this](rt::CommandBand&) { ole_1_bandmove(); };
     ole_1.on_resize = [this](long, long, long, long) { ole_1_resize(); };
-    corner_ = new CornerText(widget());
+    corner_ = new CornerText(widget(), mdi_1.widget(), [this] { wf_paint(mdi_1); });
 }
 
 w_mdi::~w_mdi() {
     if (g_current == this) g_current = nullptr;
+    // The client's widget goes before the corner's: nothing to follow then.
+    corner_->clear();
 }
 
 w_mdi* w_mdi::current() { return g_current && g_current->is_open() ? g_current : nullptr; }
@@ -138,10 +158,11 @@ long w_mdi::usermessage(unsigned message, unsigned long wparam, long lparam) {
 }
 
 // Without an icon to come back by, a hidden frame would be out of reach:
-// the minimise then takes its usual course.
+// the minimise then takes its usual course. Whether the icon can be seen is
+// asked at each minimise, as the tray's host may have gone since it was added.
 long w_mdi::ue_syscommand(unsigned long commandtype, int, int) {
     if (commandtype != rt::sc_minimize) return 0;
-    if (!iuo_icontray || !iuo_icontray->trayexists()) return 0;
+    if (!iuo_icontray || !iuo_icontray->icon_on_desktop()) return 0;
     Hide();
     iuo_icontray->show_balloontip("欢迎使用", gnv_app->appname + " 已经最小化到这里");
     return 1;
@@ -246,7 +267,7 @@ w_mdi::corner_boxes w_mdi::corner_text_boxes(const tagrect& client, const lpsize
 void w_mdi::wf_paint(rt::MdiClient& mdi) {
     if (rightcornertext.empty()) {
         painted_ = {};
-        corner_->hide();
+        corner_->clear();
         return;
     }
     QWidget* area = mdi.widget();
@@ -342,18 +363,27 @@ int w_mdi::wf_update() {
         return -1;
     }
 
-    // A name already in use (by the running program, an earlier update's
-    // archive or the executable [cfg] run names) is drawn again.
+    // A name already in use (the running program, an earlier update's
+    // archive or kept executable, the executable [cfg] run names, a file or
+    // folder of anyone's) is never taken: the extraction would fail on it or
+    // write over it.
     const std::string ls_old = gnv_app->pub_f_get_sysvar("cfg", "run", client_name);
     const std::string update_folder = gnv_app->appdir + "\\update\\";
-    std::string ls_base;
-    for (int tries = 0; tries < 1000; ++tries) {
-        ls_base = "velotra_" + std::to_string(rt::random().rand(99999));
-        const std::string exe = ls_base + rt::exe_suffix;
-        if (!rt::FileExists(gnv_app->appdir + "\\" + exe) && !rt::FileExists(update_folder + ls_base + ".zip") &&
-            exe != ls_old)
-            break;
+    auto base_name = [](std::int32_t n) { return "velotra_" + std::to_string(n); };
+    const std::optional<std::int32_t> drawn = rt::DrawFreeNumber(
+        99999,
+        [&](std::int32_t n) {
+            const std::string base = base_name(n);
+            return std::vector<std::string>{gnv_app->appdir + "\\" + base + rt::exe_suffix,
+                                            update_folder + base + ".zip", update_folder + base + rt::exe_suffix};
+        },
+        {gnv_app->appdir + "\\" + ls_old});
+    if (!drawn) {
+        // Every name is taken: there is nowhere to save the archive.
+        gnv_app->pub_msg("下载更新文件失败!!");
+        return -1;
     }
+    const std::string ls_base = base_name(*drawn);
     const std::string ls_exe = ls_base + rt::exe_suffix;
     const std::string ls_zip = update_folder + ls_base + ".zip";
     const std::string ls_target = gnv_app->appdir + "\\" + ls_exe;

@@ -15,6 +15,8 @@ xu_icontray::xu_icontray() { ib_systemtrayexists = rt::tray().available(); }
 
 xu_icontray::~xu_icontray() { del_icon(); }
 
+bool xu_icontray::icon_on_desktop() const { return ib_trayexist && rt::tray().available(); }
+
 void xu_icontray::fill_add(const std::string& icon_name, const std::string& tip_text, const rt::Window& win) {
     i_win = &win;
     lpdata.cbsize = record_size;

@@ -39,6 +39,10 @@ public:
     void del_icon();
     // The icon is in the notification area: added, taken by the tray, not yet deleted.
     bool trayexists() const { return ib_trayexist; }
+    // The icon can be seen now: added, and the desktop still has a
+    // notification area. Asked afresh at every call, since the tray's host
+    // may have gone (or come back) since the icon was added.
+    bool icon_on_desktop() const;
 
     // The record as last handed to the tray.
     const notifyicondata& record() const { return lpdata; }

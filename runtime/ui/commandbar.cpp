@@ -248,9 +248,22 @@ protected:
                 CommandBand* band = &band_;
                 menu.addAction(qstr(c.text), [this, band, area] { later([band, area] { band->move_to(area); }); });
             }
-        if (band_.flags() & (CommandBand::flag_close | CommandBand::flag_hide)) {
+        // The last band shown is not offered for closing: a closed band comes
+        // back only through the menu of a band still shown.
+        const auto docked_shown = std::count_if(bar_.band_store_.begin(), bar_.band_store_.end(), [](const auto& b) {
+            return b->visible() && b->dockingarea() != DockingArea::floating && b->dockingarea() != DockingArea::popup;
+        });
+        if ((band_.flags() & (CommandBand::flag_close | CommandBand::flag_hide)) && docked_shown > 1) {
             CommandBand* band = &band_;
             menu.addAction(qstr("关闭"), [this, band] { later([band] { band->close(); }); });
+        }
+        bool first_closed = true;
+        for (const auto& b : bar_.band_store_) {
+            if (b->visible()) continue;
+            if (first_closed && !menu.isEmpty()) menu.addSeparator();
+            first_closed = false;
+            CommandBand* band = b.get();
+            menu.addAction(qstr("显示" + band->caption()), [this, band] { later([band] { band->open(); }); });
         }
         if (!menu.isEmpty()) menu.exec(e->globalPos());
     }

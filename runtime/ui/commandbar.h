@@ -171,10 +171,12 @@ public:
     const std::vector<CommandTool*>& tool_list() const { return tools_; }
     CommandChildBands& childbands() { return childbands_; }
 
-    // What the user does through the band's menu: each raises its event
-    // once the bands have been laid out again. close needs flag_close (or
-    // flag_hide); move_to a dock side whose flag the band has. False when
-    // refused.
+    // What the user does through the band's menu (a right click on the
+    // band): each raises its event once the bands have been laid out again.
+    // close needs flag_close (or flag_hide); move_to a dock side whose flag
+    // the band has. False when refused. The menu of every band shown also
+    // offers the closed bands again ("显示" + caption), and it offers no
+    // close for the last band shown, which nothing could bring back.
     bool close();
     bool move_to(DockingArea area);
     // Shows a closed band again, unless the band-open handler cancels.

@@ -3,6 +3,7 @@
 #include "runtime/ui/commandbar.h"
 #include "runtime/profile.h"
 #include "runtime/ui/window.h"
+#include "tests/support/context_menu.h"
 #include "tests/support/scripted.h"
 
 #include <QLabel>
@@ -155,6 +156,25 @@ TEST_F(Bar, EventsComeWithTheNewLayoutInPlace) {
     EXPECT_EQ(bar.clientareawidth(), 400 * 15);
     bar.Resize(1800, 1200);
     EXPECT_EQ(events.size(), 1u) << "no event when nothing moved";
+}
+
+TEST_F(Bar, TheMenuOffersClosedBandsAgainAndNeverClosesTheLastOne) {
+    ASSERT_EQ(bar.load_text("", two_bands), 1);
+    auto menu = [&](const char* band, const std::string& choose = "") {
+        return testing_support::context_menu(bar.bands(band)->widget(), choose);
+    };
+    EXPECT_EQ(menu("Main", "关闭"), (std::vector<std::string>{"停靠在底部", "停靠在左侧", "停靠在右侧", "关闭"}));
+    ASSERT_FALSE(bar.bands("Main")->visible());
+    EXPECT_EQ(menu("StatusBar", "显示工具"), std::vector<std::string>{"显示工具"});
+    EXPECT_TRUE(bar.bands("Main")->visible());
+    EXPECT_NE(bar.bands("Main")->widget()->findChild<QToolButton*>("a"), nullptr);
+
+    // Alone on the bar, a band that may be closed is not offered for closing:
+    // nothing would be left to bring it back.
+    ASSERT_EQ(bar.load_text("", "[Layout]\r\nBands=Main\r\n[Band:Main]\r\nDock=top\r\nTools=a\r\n"
+                                "[Tool:a]\r\nCaption=甲\r\n"),
+              1);
+    EXPECT_EQ(menu("Main"), (std::vector<std::string>{"停靠在底部", "停靠在左侧", "停靠在右侧"}));
 }
 
 TEST_F(Bar, ChildBandsAndToolsBuiltInCode) {

@@ -221,3 +221,32 @@ TEST_F(Files, ProgramPathsReachTheirNativeFiles) {
 }
 
 } // namespace
+
+TEST_F(Files, DrawFreeNumberSkipsEveryTakenNameAndEndsOnlyWhenNoneIsFree) {
+    // Two names a number: n.zip and n in the folder "u".
+    ASSERT_EQ(rt::CreateDirectory("u"), 1);
+    auto names = [](std::int32_t n) {
+        return std::vector<std::string>{"u\\" + std::to_string(n) + ".zip", "u\\" + std::to_string(n)};
+    };
+    dir.write("u/1.zip", "a file");
+    ASSERT_EQ(rt::CreateDirectory("u\\2"), 1);
+    std::filesystem::create_symlink(dir.native() / "nowhere", dir.native() / "u" / "3.zip");
+    struct {
+        const char* name;
+        std::vector<std::int32_t> draws;
+        std::vector<std::string> reserved;
+        std::optional<std::int32_t> drawn;
+    } cases[] = {
+        {"a free draw", {5}, {}, 5},
+        {"a file, a folder, a dangling link, a reserved name: drawn again", {1, 2, 3, 4, 5}, {"u\\4"}, 5},
+        // The scripted draws then answer 1 for ever: the numbers after it are tried.
+        {"draws that keep meeting a taken name", {}, {}, 4},
+        {"every number taken", {}, {"u\\4", "u\\5"}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing_support::ScriptedRandom random(c.draws);
+        EXPECT_EQ(rt::DrawFreeNumber(5, names, c.reserved), c.drawn);
+    }
+    EXPECT_EQ(dir.read("u/1.zip"), "a file");
+}

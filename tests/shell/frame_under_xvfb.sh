@@ -3,7 +3,8 @@
 # gateway: the frame shows its command bar, its status band, the corner
 # text and the background sheet with the balance line. The screen is kept
 # as <shots>/frame_under_xvfb.png and checked for the corner text's cyan and
-# the balance line's red.
+# the balance line's red. Then the command band, closed from its menu, comes
+# back from the status band's menu.
 #   frame_under_xvfb.sh <bin folder> <screenshots folder>
 set -euo pipefail
 bin=${1:?bin folder}
@@ -34,6 +35,28 @@ session() {
   xdotool search --name "澄渊达通讯平台" >/dev/null 2>&1 || { echo "no frame titled with the product title"; kill "$client"; return 1; }
   import -window root "$shots/frame_under_xvfb.png"
   kill -0 "$client" || { echo "the client ended"; return 1; }
+
+  # The command band closed from its own menu comes back from the status
+  # band's: the top of the frame looks as it did before.
+  local frame height
+  frame=$(xdotool search --onlyvisible --name "^澄渊达通讯平台$" | head -1)
+  height=$(xwininfo -id "$frame" | awk '/Height/{print $NF}')
+  top() { import -window "$frame" -crop 600x70+0+0 +repage "$work/$1.png"; }
+  differs() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 || true)" != 0 ]; }
+  top bars_before
+  xdotool mousemove --window "$frame" 400 30 click 3
+  sleep 0.5
+  xdotool key Up Return
+  sleep 0.8
+  top bars_closed
+  differs bars_before bars_closed || { echo "the command band's menu did not close it"; kill "$client"; return 1; }
+  xdotool mousemove --window "$frame" 200 $((height - 8)) click 3
+  sleep 0.5
+  import -window root "$shots/frame_band_menu.png"
+  xdotool key Down Return
+  sleep 0.8
+  top bars_again
+  differs bars_before bars_again && { echo "the closed command band did not come back from the status band's menu"; kill "$client"; return 1; }
   kill "$client"
   wait "$client" 2>/dev/null || true
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The built client on a virtual display with a window manager and a
 # notification area: after a login its icon sits in the tray, minimising
-# hides the frame into it, a double click on the icon brings the frame back,
-# and the icon's menu ends the program. Screenshots go to <build>/screenshots.
+# hides the frame into it, a double click on the icon brings the frame back;
+# once the notification area has gone, minimising leaves the frame iconified
+# instead; the icon comes back with the area, and its menu ends the program. Screenshots go to <build>/screenshots.
 #   tray_under_xvfb.sh <bin folder>
 set -euo pipefail
 bin=${1:?bin folder}
@@ -27,15 +28,29 @@ session() {
   frame_shown() { xdotool search --onlyvisible --name "^澄渊达通讯平台$" 2>/dev/null | grep -qx "$frame"; }
   frame_hidden() { ! frame_shown; }
 
+  # Starts the notification area; sets panel and tray_pid.
+  local panel="" tray_pid=""
+  start_tray() {
+    trayer --edge bottom --align right --widthtype request --height 32 >>"$work/trayer.out" 2>&1 &
+    tray_pid=$!
+    panel=""
+    for _ in $(seq 50); do
+      panel=$(xdotool search --classname "^panel$" 2>/dev/null | head -1 || true)
+      [ -n "$panel" ] && return 0
+      sleep 0.1
+    done
+    return 1
+  }
+  # The icon's middle on screen, once it is embedded in the panel; sets ix and iy.
+  local ix="" iy=""
+  icon_place() {
+    [ "$(xwininfo -children -id "$panel" | grep -c '^ *0x' || true)" -ge 1 ] || return 1
+    read -r ix iy < <(xwininfo -id "$panel" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x+int(w/2), y+int(h/2)}')
+  }
+  iconic() { xprop -id "$frame" WM_STATE | grep -q "Iconic"; }
+
   start_wm || fail "openbox did not start"
-  trayer --edge bottom --align right --widthtype request --height 32 >"$work/trayer.out" 2>&1 &
-  local panel=""
-  for _ in $(seq 50); do
-    panel=$(xdotool search --classname "^panel$" 2>/dev/null | head -1 || true)
-    [ -n "$panel" ] && break
-    sleep 0.1
-  done
-  [ -n "$panel" ] || fail "no notification area"
+  start_tray || fail "no notification area"
 
   export QT_QPA_PLATFORM=xcb
   (cd "$work" && ./velotra >"$work/client.out" 2>&1) &
@@ -51,10 +66,7 @@ session() {
   until_ok frame_shown || fail "the frame is not shown after the login"
 
   # The icon is embedded in the notification area.
-  local icons
-  icons=$(xwininfo -children -id "$panel" | grep -c '^ *0x' || true)
-  [ "$icons" -ge 1 ] || fail "no icon in the notification area"
-  read -r ix iy < <(xwininfo -id "$panel" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF} /Width/{w=$NF} /Height/{h=$NF} END{print x+int(w/2), y+int(h/2)}')
+  until_ok icon_place || fail "no icon in the notification area"
   sleep 1
   import -window root "$shots/tray_frame_with_poster.png"
 
@@ -78,6 +90,33 @@ session() {
   sleep 0.5
   [ "$(xwininfo -id "$frame" | grep -E "Width|Height" | tr -d ' ')" = "$size" ] || fail "the frame came back in another size"
 
+  # The notification area goes away: a minimise must not hide the frame,
+  # which would then have no icon to come back by. It is minimised as usual.
+  kill "$tray_pid"
+  wait "$tray_pid" 2>/dev/null || true
+  until_ok sh -c '! xdotool search --classname "^panel$"' || fail "the notification area did not go"
+  sleep 0.5
+  xdotool windowminimize "$frame"
+  until_ok iconic || fail "with no notification area, minimising did not leave the frame iconified"
+  sleep 0.5
+  iconic || fail "with no notification area, the frame left the desktop after its minimise"
+  kill -0 "$client" || fail "the client ended"
+  import -window root "$shots/tray_gone_minimised.png"
+  xdotool windowactivate "$frame" 2>/dev/null || xdotool windowmap "$frame"
+  until_ok frame_shown || fail "the minimised frame could not be brought back"
+
+  # The notification area is back: the icon with it, and minimising hides again.
+  start_tray || fail "the notification area did not come back"
+  until_ok icon_place || fail "the icon did not come back to the notification area"
+  sleep 0.5
+  xdotool windowminimize "$frame"
+  until_ok frame_hidden || fail "with the notification area back, minimising left the frame on screen"
+  iconic && fail "with the notification area back, the frame was iconified, not hidden"
+  xdotool mousemove "$ix" "$iy"
+  sleep 0.2
+  xdotool click --repeat 2 --delay 80 1
+  until_ok frame_shown || fail "a double click on the icon did not show the frame again"
+
   # The icon's menu: its last item ends the program.
   xdotool mousemove "$ix" "$iy"
   sleep 0.2
@@ -87,7 +126,7 @@ session() {
   xdotool key Up Return
   for _ in $(seq 100); do kill -0 "$client" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$client" 2>/dev/null; then kill "$client"; fail "退出程序 did not end the program"; fi
-  echo "tray icon shown; minimise hid the frame; double click showed it; the menu ended the program"
+  echo "tray icon shown; minimise hid the frame; double click showed it; without a notification area the frame was minimised, not hidden; the menu ended the program"
 }
 export work shots
 in_display 100 session

@@ -137,6 +137,16 @@ TEST_F(Background, ATakenNameIsDrawnAgain) {
     EXPECT_FALSE(dir.exists("817.jpg"));
     // The sheet draws; it never seeds.
     EXPECT_TRUE(random.seeds().empty());
+
+    // Draws that keep meeting a taken name (the script now answers 1 for
+    // ever) still end on a free one while there is one.
+    dir.write("1.jpg", "kept");
+    box_texts();
+    w_background& again = open_sheet();
+    EXPECT_TRUE(box_texts().empty());
+    EXPECT_NE(again.imagefile, "");
+    EXPECT_NE(again.imagefile, dir.program() + "\\1.jpg");
+    EXPECT_EQ(dir.read("1.jpg"), "kept");
 }
 
 TEST_F(Background, StoredCredentialsAskForTheBalanceAtOpen) {

@@ -7,6 +7,7 @@
 #include "shell/builtin_layout.h"
 #include "shell/w_background.h"
 #include "tests/shell/shell_fixture.h"
+#include "tests/support/context_menu.h"
 
 #include <QLabel>
 #include <QMdiArea>
@@ -24,24 +25,29 @@ std::string label_text(w_mdi& frame, const char* name) {
     return l ? l->text().toStdString() : "<none>";
 }
 
-// The MDI client the frame gives a free rectangle: the rule's place, its
-// size kept inside the rectangle.
-rt::Rect expected_client(const rt::CommandBar& bar) {
-    rt::Rect r = w_mdi::fit_rule(bar.clientarealeft(), bar.clientareatop(), bar.clientareawidth(),
-                                 bar.clientareaheight());
-    const int right = rt::px_to_units_x(static_cast<int>((bar.clientarealeft() + bar.clientareawidth()) / 15));
-    const int bottom = rt::px_to_units_y(static_cast<int>((bar.clientareatop() + bar.clientareaheight()) / 15));
-    r.width = std::min(r.width, right - r.x);
-    r.height = std::min(r.height, bottom - r.y);
-    return r;
+// The MDI client fills the command bar's free rectangle: its edges are the
+// rectangle's within the rounding of one pixel, and it never runs past the
+// rectangle's right or bottom edge (over the right-hand bands, off the
+// screen, or over the status band), which the rule's factors alone would do.
+void expect_fitted(w_mdi& frame) {
+    const rt::CommandBar& bar = frame.ole_1;
+    const QPoint origin = bar.widget()->pos();
+    const QRect free(origin.x() + static_cast<int>(bar.clientarealeft() / 15),
+                     origin.y() + static_cast<int>(bar.clientareatop() / 15),
+                     static_cast<int>(bar.clientareawidth() / 15), static_cast<int>(bar.clientareaheight() / 15));
+    const QRect client = frame.mdi_1.widget()->geometry();
+    EXPECT_NEAR(client.left(), free.left(), 1);
+    EXPECT_NEAR(client.top(), free.top(), 1);
+    EXPECT_LE(client.right(), free.right());
+    EXPECT_GE(client.right(), free.right() - 1);
+    EXPECT_LE(client.bottom(), free.bottom());
+    EXPECT_GE(client.bottom(), free.bottom() - 1);
 }
 
-void expect_fitted(w_mdi& frame) {
-    const rt::Rect e = expected_client(frame.ole_1);
-    EXPECT_EQ(frame.mdi_1.x(), e.x);
-    EXPECT_EQ(frame.mdi_1.y(), e.y);
-    EXPECT_EQ(frame.mdi_1.width(), e.width);
-    EXPECT_EQ(frame.mdi_1.height(), e.height);
+// The bar's menu is the only way back for a closed band.
+std::vector<std::string> band_menu(w_mdi& frame, const char* band, const std::string& choose = "") {
+    rt::CommandBand* b = frame.ole_1.bands(band);
+    return b ? testing_support::context_menu(b->widget(), choose) : std::vector<std::string>{};
 }
 
 } // namespace
@@ -200,6 +206,26 @@ TEST_F(ShellTest, ClosingOrMovingABandRefitsTheClient) {
     EXPECT_EQ(sheet->widget()->size(), px(frame.mdi_1));
 }
 
+TEST_F(ShellTest, ABandOfTheShippedLayoutClosedFromItsMenuComesBackFromIt) {
+    copy_program_files();
+    w_mdi& frame = open_frame();
+    const auto before = frame.mdi_1.widget()->geometry();
+    EXPECT_EQ(band_menu(frame, "Commands", "关闭"),
+              (std::vector<std::string>{"停靠在底部", "停靠在左侧", "停靠在右侧", "关闭"}));
+    ASSERT_FALSE(frame.ole_1.bands("Commands")->visible());
+    EXPECT_EQ(frame.ole_1.bands("Commands")->widget(), nullptr) << "the nine commands are gone";
+    expect_fitted(frame);
+    // The status band, which cannot be closed, offers the closed band again.
+    EXPECT_EQ(band_menu(frame, "StatusBar", "显示常用工具"), std::vector<std::string>{"显示常用工具"});
+    ASSERT_TRUE(frame.ole_1.bands("Commands")->visible());
+    QWidget* commands = frame.ole_1.bands("Commands")->widget();
+    ASSERT_NE(commands, nullptr);
+    for (const char* tool : nine_tools) EXPECT_NE(commands->findChild<QToolButton*>(tool), nullptr) << tool;
+    expect_fitted(frame);
+    EXPECT_EQ(frame.mdi_1.widget()->geometry(), before);
+    EXPECT_TRUE(band_menu(frame, "StatusBar").empty()) << "nothing closed, nothing to offer";
+}
+
 TEST_F(ShellTest, CornerTextIsDrawnAtEveryLayoutChange) {
     w_mdi& frame = open_frame();
     const QWidget* area = frame.mdi_1.widget();
@@ -211,6 +237,12 @@ TEST_F(ShellTest, CornerTextIsDrawnAtEveryLayoutChange) {
     // Drawn again after a band move, in the new corner.
     frame.ole_1.bands("Commands")->move_to(rt::DockingArea::bottom);
     EXPECT_EQ(frame.painted_corner().black.bottom, frame.mdi_1.widget()->height());
+    // A band closed at the bottom grows the client downwards: the text follows.
+    const int height_before = frame.mdi_1.widget()->height();
+    frame.ole_1.bands("Commands")->close();
+    ASSERT_GT(frame.mdi_1.widget()->height(), height_before);
+    EXPECT_EQ(frame.painted_corner().black.bottom, frame.mdi_1.widget()->height());
+    EXPECT_EQ(frame.painted_corner().black.right, frame.mdi_1.widget()->width());
     // Repeated paints draw the same boxes.
     const w_mdi::corner_boxes first = frame.painted_corner();
     frame.paint(0);

@@ -135,6 +135,27 @@ TEST_F(FrameTray, WithoutAnIconTheMinimiseTakesItsUsualCourse) {
     }
 }
 
+TEST_F(FrameTray, TheTrayAskedAtEachMinimiseWhetherItIsStillThere) {
+    w_mdi* frame = open_frame();
+    ASSERT_TRUE(frame->iuo_icontray->trayexists());
+    // The tray's host went away after the icon was added: hidden, the frame
+    // would have no icon and no taskbar button.
+    tray.available = false;
+    tray.clear();
+    minimise(*frame);
+    EXPECT_TRUE(frame->visible());
+    EXPECT_EQ(frame->windowstate(), rt::WindowState::minimized);
+    EXPECT_TRUE(tray.calls().empty()) << "no balloon for an icon nobody sees";
+    // Back again: the next minimise hides into the tray.
+    frame->set_windowstate(rt::WindowState::maximized);
+    settle();
+    tray.available = true;
+    minimise(*frame);
+    EXPECT_FALSE(frame->visible());
+    ASSERT_EQ(tray.calls().size(), 1u);
+    EXPECT_EQ(tray.calls()[0].message, rt::nim_modify);
+}
+
 TEST_F(FrameTray, RightClickMenuShowsHidesAndEnds) {
     w_mdi* frame = open_frame();
     mouse(*frame, wm_rbuttonup);

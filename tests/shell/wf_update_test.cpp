@@ -24,6 +24,7 @@ public:
     ScriptedRandom() { previous_ = rt::set_random(std::make_unique<Impl>(queue_)); }
     ~ScriptedRandom() { rt::set_random(std::move(previous_)); }
     void next(std::int32_t n) { queue_.push_back(n); }
+    void forget() { queue_.clear(); }
 
 private:
     struct Impl final : rt::Random {
@@ -157,6 +158,27 @@ TEST_F(Update, ANameInUseIsDrawnAgainAndNothingIsWrittenOver) {
     EXPECT_EQ(dir.read("update/velotra_5"), "kept earlier");
     EXPECT_EQ(dir.read("update/velotra_5.1"), "running");
     EXPECT_TRUE(dir.exists("velotra_8"));
+}
+
+TEST_F(Update, NeitherAFolderNorALongRunOfTakenDrawsGivesATakenName) {
+    serve_update("[update]\r\nExecute=velotra\r\n", FakeGateway::zip_archive("velotra", "#!/bin/sh\n"));
+    // A folder of the drawn name: drawn again.
+    fs::create_directory(dir.native() / "velotra_3");
+    random.next(3);
+    random.next(4);
+    EXPECT_EQ(frame->wf_update(), 1);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"程序更新完成,请重新运行程序!"});
+    EXPECT_EQ(run_key(), "velotra_4");
+    EXPECT_TRUE(fs::is_empty(dir.native() / "velotra_3"));
+    // Every draw, well past a thousand, meets someone's file: still not taken.
+    random.forget();
+    dir.write("velotra_6", "someone's file");
+    for (int i = 0; i < 1200; ++i) random.next(6);
+    EXPECT_EQ(frame->wf_update(), 1);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"程序更新完成,请重新运行程序!"});
+    EXPECT_NE(run_key(), "velotra_6");
+    EXPECT_EQ(dir.read("velotra_6"), "someone's file");
+    EXPECT_FALSE(dir.exists("update/velotra_6.zip"));
 }
 
 TEST_F(Update, DescriptorDefaultsAndUntrimmedValues) {
