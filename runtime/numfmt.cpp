@@ -496,6 +496,9 @@ std::string format_plain(double value, const Section& s, bool minus) {
             out += general(value);
             break;
         case Token::point:
+            // Without places before the point a whole part still shows.
+            if (whole_places == 0)
+                for (int k = len - 1; k >= 0; --k) put_digit(k, whole[static_cast<std::size_t>(len - 1 - k)]);
             in_frac = true;
             out += '.';
             break;
