@@ -128,22 +128,21 @@ bool is_digit_placeholder(char c) { return c == '0' || c == '#' || c == '?'; }
 // The sections of a code, split at ';' outside quotes, escapes and brackets.
 std::vector<std::string_view> split_sections(std::string_view code) {
     std::vector<std::string_view> out;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < code.size(); i += char_len(code, i)) {
+    std::size_t start = 0, i = 0;
+    while (i < code.size()) {
         const char c = code[i];
-        if (c == '"') {
-            const std::size_t end = code.find('"', i + 1);
+        if (c == '"' || c == '[') {
+            const std::size_t end = code.find(c == '"' ? '"' : ']', i + 1);
             if (end == std::string_view::npos) break;
-            i = end;
+            i = end + 1;
         } else if (c == '\\' || c == '_' || c == '*') {
-            if (i + 1 < code.size()) i += char_len(code, i + 1);
-        } else if (c == '[') {
-            const std::size_t end = code.find(']', i + 1);
-            if (end == std::string_view::npos) break;
-            i = end;
-        } else if (c == ';') {
-            out.push_back(code.substr(start, i - start));
-            start = i + 1;
+            i += 1 + (i + 1 < code.size() ? char_len(code, i + 1) : 0);
+        } else {
+            if (c == ';') {
+                out.push_back(code.substr(start, i - start));
+                start = i + 1;
+            }
+            i += char_len(code, i);
         }
     }
     out.push_back(code.substr(start));
