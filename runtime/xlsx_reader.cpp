@@ -203,16 +203,18 @@ std::string first_target(const std::map<std::string, Relationship>& rels, const 
     return {};
 }
 
+// A whole number as an attribute writes it; one too large for a long is
+// kept at the largest, so that a row or style far out of range stays out.
 long to_long(std::string_view s, long fallback) {
-    if (s.empty() || s.size() > 18) return fallback;
     std::size_t i = 0;
-    const bool negative = s[0] == '-';
-    if (negative || s[0] == '+') ++i;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
     if (i == s.size()) return fallback;
     long v = 0;
     for (; i < s.size(); ++i) {
         if (s[i] < '0' || s[i] > '9') return fallback;
-        v = v * 10 + (s[i] - '0');
+        if (v < 100000000000000000L) v = v * 10 + (s[i] - '0');
     }
     return negative ? -v : v;
 }
