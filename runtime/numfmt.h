@@ -15,4 +15,9 @@ std::string builtin_format_code(int id);
 // 1904 date system; GBK. An empty code and "General" give the General text.
 std::string format_number(double value, const std::string& code, bool date1904);
 
+// The General text of a number: whole numbers in plain digits, others with
+// at most 15 significant digits; never more than 15 significant digits, so
+// an 18-digit number shows zeros for its last three.
+std::string general_text(double value);
+
 } // namespace rt::sheet

@@ -1,6 +1,7 @@
 #include "runtime/spreadsheet.h"
 
 #include "runtime/gbk.h"
+#include "runtime/sheet_reason.h"
 #include "runtime/xls_reader.h"
 #include "runtime/xlsx_reader.h"
 
@@ -33,8 +34,7 @@ std::unique_ptr<Workbook> Workbook::open(const std::string& native_path, std::st
         break;
     }
     std::ifstream probe(native_path, std::ios::binary);
-    error = probe ? "The file is not in a recognizable spreadsheet format."
-                  : "The file cannot be opened.";
+    error = reason(probe ? Reason::not_workbook : Reason::cannot_open);
     return nullptr;
 }
 

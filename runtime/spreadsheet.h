@@ -47,8 +47,8 @@ inline constexpr std::int32_t max_columns = 16384;
 class Workbook {
 public:
     virtual ~Workbook();
-    // Null, with the reason in error (plain ASCII), when the file cannot be
-    // read as a workbook.
+    // Null, with the reason in error (in words for the clerk, GBK: see
+    // runtime/sheet_reason.h), when the file cannot be read as a workbook.
     static std::unique_ptr<Workbook> open(const std::string& native_path, std::string& error,
                                           CellText text = CellText::value);
 
@@ -57,7 +57,8 @@ public:
     // Index (from 0) of the sheet that was active when the file was saved.
     virtual int active_sheet() const = 0;
     // Streams the rows of a sheet, in row order. False with the reason in
-    // error when the sheet cannot be read to its end.
+    // error when the sheet cannot be read to its end; the rows handed out
+    // before then are not to be kept.
     virtual bool read(int sheet, const RowSink& sink, std::string& error) = 0;
 };
 

@@ -1,9 +1,14 @@
 #include "runtime/xlsx_reader.h"
 
+#include "runtime/numfmt.h"
+#include "runtime/sheet_reason.h"
+
+#include <libxml/parser.h>
 #include <libxml/xmlreader.h>
 #include <minizip/unzip.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -48,6 +53,20 @@ public:
     ~PartReader() {
         if (reader_) xmlFreeTextReader(reader_);
         if (open_) unzCloseCurrentFile(zip_.handle());
+    }
+    // Whether the part was sound to its last byte: the parser may stop
+    // before the entry's end, and only the end tells whether its checksum
+    // holds, so what is left is inflated and passed over.
+    bool sound() {
+        if (failed()) return false;
+        if (open_) {
+            std::vector<char> rest(64 * 1024);
+            int n;
+            while ((n = unzReadCurrentFile(zip_.handle(), rest.data(), static_cast<unsigned>(rest.size()))) > 0) {}
+            open_ = false;
+            if (n < 0 || unzCloseCurrentFile(zip_.handle()) != UNZ_OK) inflate_failed_ = true;
+        }
+        return !failed();
     }
     PartReader(const PartReader&) = delete;
     PartReader& operator=(const PartReader&) = delete;
@@ -114,6 +133,7 @@ private:
     static int read_cb(void* ctx, char* buffer, int len) {
         auto* self = static_cast<PartReader*>(ctx);
         if (self->pos_ == self->filled_) {
+            if (!self->open_) return 0;
             if (self->inflated_.empty()) self->inflated_.resize(inflate_chunk);
             const int n = unzReadCurrentFile(self->zip_.handle(), self->inflated_.data(),
                                              static_cast<unsigned>(self->inflated_.size()));
@@ -123,7 +143,15 @@ private:
             }
             self->pos_ = 0;
             self->filled_ = static_cast<std::size_t>(n);
-            if (n == 0) return 0;
+            if (n == 0) {
+                // The end of the entry: its checksum is known now.
+                self->open_ = false;
+                if (unzCloseCurrentFile(self->zip_.handle()) != UNZ_OK) {
+                    self->inflate_failed_ = true;
+                    return -1;
+                }
+                return 0;
+            }
         }
         const std::size_t k = std::min(static_cast<std::size_t>(len), self->filled_ - self->pos_);
         std::memcpy(buffer, self->inflated_.data() + self->pos_, k);
@@ -149,19 +177,20 @@ std::string folder_of(const std::string& part) {
     return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
 }
 
-// Relationships of a part, by id. A missing rels part is no error: it has none.
-std::map<std::string, Relationship> relationships(const Archive& zip, const std::string& part) {
+// Relationships of a part, by id. A missing rels part is no error: it has
+// none; a damaged one is.
+bool relationships(const Archive& zip, const std::string& part, std::map<std::string, Relationship>& rels) {
     const std::string folder = folder_of(part);
     const std::string name = part.substr(folder.size());
-    std::map<std::string, Relationship> rels;
+    rels.clear();
     PartReader r(zip, folder + "_rels/" + name + ".rels");
-    if (!r.ok()) return rels;
+    if (!r.ok()) return true;
     while (r.next()) {
         if (!r.element() || !r.is("Relationship")) continue;
         if (r.attr("TargetMode") == "External") continue;
         rels[r.attr("Id")] = {r.attr("Type"), resolve_target(part, r.attr("Target"))};
     }
-    return rels;
+    return r.sound();
 }
 
 bool ends_with(std::string_view s, std::string_view tail) {
@@ -174,42 +203,147 @@ std::string first_target(const std::map<std::string, Relationship>& rels, const 
     return {};
 }
 
-long to_long(const char* s, long fallback) {
-    if (!*s) return fallback;
-    char* end = nullptr;
-    const long v = std::strtol(s, &end, 10);
-    return end && *end == '\0' ? v : fallback;
-}
-long to_long(const std::string& s, long fallback) { return to_long(s.c_str(), fallback); }
-
-// Element and attribute names as the reader keeps them: interned, so equal
-// names are one pointer; another spelling of a name still matches by text.
-bool same_name(const xmlChar* a, const xmlChar* interned) {
-    return a == interned ||
-           (a && interned && std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(interned)) == 0);
-}
-
-// An attribute's value: its one text node as the parser left it, or put
-// together in buf when it has several pieces.
-const char* attr_text(const xmlAttr* a, std::string& buf) {
-    const xmlNode* t = a->children;
-    if (!t) return "";
-    if (!t->next && t->type == XML_TEXT_NODE) return t->content ? reinterpret_cast<const char*>(t->content) : "";
-    xmlChar* joined = xmlNodeListGetString(a->doc, t, 1);
-    buf = joined ? reinterpret_cast<const char*>(joined) : "";
-    xmlFree(joined);
-    return buf.c_str();
+// A whole number as an attribute writes it; one too large for a long is
+// kept at the largest, so that a row or style far out of range stays out.
+long to_long(std::string_view s, long fallback) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    if (i == s.size()) return fallback;
+    long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return fallback;
+        if (v < 100000000000000000L) v = v * 10 + (s[i] - '0');
+    }
+    return negative ? -v : v;
 }
 
-// The character data directly inside an element, appended to out.
-void append_text(const xmlNode* e, std::string& out) {
-    for (const xmlNode* k = e->children; k; k = k->next)
-        if ((k->type == XML_TEXT_NODE || k->type == XML_CDATA_SECTION_NODE) && k->content)
-            out += reinterpret_cast<const char*>(k->content);
+// The largest text one cell value or string item may hold, as libxml2 bounds
+// a text node by default: past it the part is taken for damaged rather than
+// grown without end.
+constexpr std::size_t max_text = 10000000;
+
+// A part fed to libxml2's SAX2 push parser from the current zip entry, a
+// large inflated piece at a time. The handler's callbacks get the user data
+// set with set_user(); they stop the parse with stop() or fail().
+class PushParser {
+public:
+    PushParser(const Archive& zip, const std::string& part, const xmlSAXHandler& handler) : zip_(zip) {
+        if (!zip.locate(part) || unzOpenCurrentFile(zip.handle()) != UNZ_OK) return;
+        open_ = true;
+        ctxt_ = xmlCreatePushParserCtxt(const_cast<xmlSAXHandler*>(&handler), nullptr, nullptr, 0, nullptr);
+        // No network, no entity substitution (a DOCTYPE is refused by the
+        // handler before any could be declared), and libxml2's default
+        // bounds on names and depth.
+        if (ctxt_) xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    }
+    ~PushParser() {
+        if (ctxt_) xmlFreeParserCtxt(ctxt_);
+        if (open_) unzCloseCurrentFile(zip_.handle());
+    }
+    PushParser(const PushParser&) = delete;
+    PushParser& operator=(const PushParser&) = delete;
+
+    bool ok() const { return ctxt_ != nullptr; }
+    // The state the callbacks get, set before the parse: it interns its
+    // names in this parser's dictionary, so it is made after the parser.
+    void set_user(void* user) { ctxt_->userData = user; }
+    // The parser's own copy of a name: names the callbacks get compare by
+    // pointer with it.
+    const xmlChar* intern(const char* name) const {
+        return xmlDictLookup(ctxt_->dict, reinterpret_cast<const xmlChar*>(name), -1);
+    }
+    // Ends the parse from a callback: as done (the rest of the part is not
+    // wanted) or as failed.
+    void stop() {
+        stopped_ = true;
+        xmlStopParser(ctxt_);
+    }
+    void fail() {
+        failed_ = true;
+        xmlStopParser(ctxt_);
+    }
+    bool stopped() const { return stopped_ && !failed_; }
+
+    // Parses the part to its end or to a stop; false when the XML is
+    // malformed, a callback failed it, or the entry does not inflate or
+    // does not match its checksum.
+    bool run() {
+        std::vector<char> buffer(inflate_chunk);
+        for (;;) {
+            const int n = unzReadCurrentFile(zip_.handle(), buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (n < 0) return false;
+            if (n == 0) break;
+            const int r = xmlParseChunk(ctxt_, buffer.data(), n, 0);
+            if (failed_) return false;
+            if (stopped_) return drain(buffer);
+            if (r != 0) return false;
+        }
+        open_ = false;
+        if (unzCloseCurrentFile(zip_.handle()) != UNZ_OK) return false;
+        const int r = xmlParseChunk(ctxt_, nullptr, 0, 1);
+        if (failed_) return false;
+        return stopped_ || r == 0;
+    }
+
+private:
+    // What follows a stop is inflated and passed over, so that the checksum
+    // at the entry's end still judges the bytes that were read.
+    bool drain(std::vector<char>& buffer) {
+        int n;
+        while ((n = unzReadCurrentFile(zip_.handle(), buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {}
+        open_ = false;
+        return n == 0 && unzCloseCurrentFile(zip_.handle()) == UNZ_OK;
+    }
+
+    // The parser is handed the entry in pieces of this size, as the reader
+    // before it was: a few dozen inflater calls for a large sheet.
+    static constexpr std::size_t inflate_chunk = 256 * 1024;
+    const Archive& zip_;
+    xmlParserCtxtPtr ctxt_ = nullptr;
+    bool open_ = false;
+    bool stopped_ = false;
+    bool failed_ = false;
+};
+
+// What every handler refuses: a document type declaration, and with it every
+// entity but the five predefined ones.
+template <class State>
+xmlSAXHandler handler_for() {
+    xmlSAXHandler h{};
+    h.initialized = XML_SAX2_MAGIC;
+    h.internalSubset = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        static_cast<State*>(ctx)->parser->fail();
+    };
+    h.externalSubset = h.internalSubset;
+    h.entityDecl = [](void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+        static_cast<State*>(ctx)->parser->fail();
+    };
+    h.serror = [](void*, xmlErrorPtr) {};
+    h.startElementNs = [](void* ctx, const xmlChar* local, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                          int nb_attributes, int, const xmlChar** attributes) {
+        static_cast<State*>(ctx)->start(local, nb_attributes, attributes);
+    };
+    h.endElementNs = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        static_cast<State*>(ctx)->end();
+    };
+    h.characters = [](void* ctx, const xmlChar* ch, int len) {
+        static_cast<State*>(ctx)->text(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
+    };
+    h.cdataBlock = h.characters;
+    return h;
+}
+
+// An attribute's value as SAX2 hands it over: a start and an end pointer.
+std::string_view attr_value(const xmlChar** attributes, int i) {
+    const char* start = reinterpret_cast<const char*>(attributes[5 * i + 3]);
+    const char* end = reinterpret_cast<const char*>(attributes[5 * i + 4]);
+    return std::string_view(start, static_cast<std::size_t>(end - start));
 }
 
 // "AB12" -> column 28; 0 when the reference holds no letters.
-std::int32_t column_of(const std::string& ref) {
+std::int32_t column_of(std::string_view ref) {
     std::int32_t col = 0;
     for (char c : ref) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -285,68 +419,95 @@ bool iso_serial(const std::string& s, double& serial) {
     return true;
 }
 
-// The names the sheet and shared-string parts are read by, interned once per reader.
-struct Names {
-    explicit Names(const PartReader& r)
-        : sheetData(r.intern("sheetData")), row(r.intern("row")), c(r.intern("c")), v(r.intern("v")),
-          t(r.intern("t")), r(r.intern("r")), s(r.intern("s")), rPh(r.intern("rPh")), si(r.intern("si")) {}
-    static bool same(const xmlChar* a, const xmlChar* interned) { return same_name(a, interned); }
-    const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh, *si;
+// The shared-string items: each item's text, its rich-text runs joined and
+// its phonetic runs left out, closed by a NUL (which XML text cannot hold).
+struct StringsState {
+    explicit StringsState(PushParser& p)
+        : parser(&p), si(p.intern("si")), t(p.intern("t")), rPh(p.intern("rPh")) {}
+    PushParser* parser;
+    const xmlChar *si, *t, *rPh;
+    std::string items;
+    std::size_t count = 0, item_start = 0;
+    // Depths of the open item, phonetic run and text element; 0 for none.
+    int depth = 0, si_depth = 0, rph_depth = 0, t_depth = 0;
+
+    void start(const xmlChar* local, int, const xmlChar**) {
+        ++depth;
+        if (!si_depth) {
+            if (local == si) {
+                si_depth = depth;
+                item_start = items.size();
+            }
+        } else if (!rph_depth && !t_depth) {
+            if (local == rPh) rph_depth = depth;
+            else if (local == t) t_depth = depth;
+        }
+    }
+    void end() {
+        if (depth == t_depth) {
+            t_depth = 0;
+        } else if (depth == rph_depth) {
+            rph_depth = 0;
+        } else if (depth == si_depth) {
+            items += '\0';
+            ++count;
+            si_depth = 0;
+        }
+        --depth;
+    }
+    void text(const char* s, std::size_t n) {
+        if (depth != t_depth) return;
+        if (items.size() - item_start + n > max_text) return parser->fail();
+        items.append(s, n);
+    }
 };
 
 class XlsxWorkbook final : public Workbook {
 public:
-    explicit XlsxWorkbook(const std::string& path) : zip_(path) {}
+    XlsxWorkbook(const std::string& path, CellText text) : zip_(path), shown_(text == CellText::shown) {}
 
     bool load(std::string& error) {
         if (!zip_.ok()) {
-            error = "The file is not a valid .xlsx workbook (the zip archive cannot be read).";
+            error = reason(Reason::not_workbook);
             return false;
         }
-        workbook_part_ = first_target(relationships(zip_, ""), office_rel);
+        std::map<std::string, Relationship> rels;
+        if (!relationships(zip_, "", rels)) return damaged(error);
+        workbook_part_ = first_target(rels, office_rel);
         if (workbook_part_.empty()) workbook_part_ = "xl/workbook.xml";
-        const auto rels = relationships(zip_, workbook_part_);
-        if (!read_workbook(rels)) {
-            error = "The workbook part of the file cannot be read.";
+        if (!relationships(zip_, workbook_part_, rels)) return damaged(error);
+        if (!zip_.locate(workbook_part_)) {
+            error = reason(Reason::not_workbook);
             return false;
         }
+        if (!read_workbook(rels)) return damaged(error);
         const std::string styles = first_target(rels, "/styles");
-        if (!styles.empty()) read_styles(styles);
+        if (!styles.empty() && !read_styles(styles)) return damaged(error);
+        // A workbook whose strings are named but missing would load with
+        // every text cell empty: that is a damaged file, not an empty sheet.
         const std::string strings = first_target(rels, "/sharedStrings");
-        if (!strings.empty() && !read_shared_strings(strings)) {
-            error = "The shared strings of the workbook cannot be read.";
-            return false;
-        }
+        if (!strings.empty() && !read_shared_strings(strings)) return damaged(error);
         return true;
     }
 
     const std::vector<std::string>& sheet_names() const override { return names_; }
     int active_sheet() const override { return active_; }
 
-    bool read(int sheet, const RowSink& sink, std::string& error) override {
-        if (sheet < 0 || static_cast<std::size_t>(sheet) >= parts_.size() || parts_[sheet].empty()) {
-            error = "The worksheet cannot be found in the workbook.";
-            return false;
-        }
-        PartReader r(zip_, parts_[sheet]);
-        if (!r.ok()) {
-            error = "The worksheet part " + parts_[sheet] + " cannot be opened.";
-            return false;
-        }
-        if (!stream_sheet(r, sink) || r.failed()) {
-            if (!stopped_) {
-                error = "The worksheet part " + parts_[sheet] + " is damaged.";
-                return false;
-            }
-        }
-        return true;
-    }
+    bool read(int sheet, const RowSink& sink, std::string& error) override;
 
 private:
+    friend struct SheetState;
+
+    bool damaged(std::string& error) const {
+        error = reason(Reason::damaged);
+        return false;
+    }
+
     bool read_workbook(const std::map<std::string, Relationship>& rels) {
         PartReader r(zip_, workbook_part_);
         if (!r.ok()) return false;
         bool any = false;
+        std::vector<bool> hidden;
         while (r.next()) {
             if (!r.element()) continue;
             any = true;
@@ -360,16 +521,24 @@ private:
                 names_.push_back(to_gbk(r.attr("name")));
                 const auto it = rels.find(r.attr("id", true));
                 parts_.push_back(it == rels.end() ? std::string() : it->second.target);
+                const std::string state = r.attr("state");
+                hidden.push_back(state == "hidden" || state == "veryHidden");
             }
         }
-        if (r.failed() || !any) return false;
+        if (!r.sound() || !any) return false;
         if (active_ < 0 || static_cast<std::size_t>(active_) >= names_.size()) active_ = 0;
+        // A hidden sheet is never the one the user sees: the first visible
+        // one stands in for it.
+        if (!hidden.empty() && hidden[static_cast<std::size_t>(active_)]) {
+            const auto visible = std::find(hidden.begin(), hidden.end(), false);
+            if (visible != hidden.end()) active_ = static_cast<int>(visible - hidden.begin());
+        }
         return true;
     }
 
-    void read_styles(const std::string& part) {
+    bool read_styles(const std::string& part) {
         PartReader r(zip_, part);
-        if (!r.ok()) return;
+        if (!r.ok()) return true; // a missing part: numbers show as General
         std::map<long, std::string> codes;
         bool in_xfs = false;
         while (r.next()) {
@@ -381,35 +550,38 @@ private:
                 const long id = to_long(r.attr("numFmtId"), 0);
                 const auto it = codes.find(id);
                 date_style_.push_back(is_date_format(static_cast<int>(id), it == codes.end() ? "" : it->second));
+                if (shown_) formats_.push_back(it == codes.end() ? builtin_format_code(static_cast<int>(id))
+                                                                 : format_code_gbk(it->second));
             }
         }
+        return r.sound();
+    }
+
+    // A format code as the file writes it (UTF-8) in GBK. The yen and yuan
+    // sign that office programs write (U+00A5) has no GBK code; the
+    // full-width sign (U+FFE5) that GBK has stands in for it, so that a
+    // currency format does not show a question mark.
+    static std::string format_code_gbk(std::string utf8) {
+        for (std::size_t at; (at = utf8.find("\xC2\xA5")) != std::string::npos;) utf8.replace(at, 2, "\xEF\xBF\xA5");
+        std::string code = to_gbk(utf8);
+        if (code.size() == 7) {
+            std::string lower = code;
+            for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            if (lower == "general") code.clear();
+        }
+        return code;
     }
 
     bool read_shared_strings(const std::string& part) {
-        PartReader r(zip_, part);
-        if (!r.ok()) return true; // a missing part: cells that point into it read empty
-        const Names n(r);
-        // Every item's UTF-8, each closed by a NUL (which XML text cannot
-        // hold), converted to GBK in one go: one conversion instead of one
-        // per item.
-        std::string items;
-        std::size_t count = 0;
-        bool more = r.next();
-        while (more) {
-            if (r.element() && Names::same(r.local(), n.si)) {
-                const xmlNode* si = r.expand();
-                if (!si) break;
-                append_runs(si, n, items);
-                items += '\0';
-                ++count;
-                more = r.skip();
-            } else {
-                more = r.next();
-            }
-        }
-        if (r.failed()) return false;
-        const std::string gbk = to_gbk(items);
-        strings_.reserve(count);
+        const xmlSAXHandler handler = handler_for<StringsState>();
+        PushParser p(zip_, part, handler);
+        if (!p.ok()) return false;
+        StringsState state(p);
+        p.set_user(&state);
+        if (!p.run()) return false;
+        // Converted to GBK in one go: one conversion instead of one per item.
+        const std::string gbk = to_gbk(state.items);
+        strings_.reserve(state.count);
         for (std::size_t start = 0; start < gbk.size();) {
             const std::size_t end = gbk.find('\0', start);
             strings_.emplace_back(gbk, start, end - start);
@@ -420,6 +592,10 @@ private:
 
     bool date_style(long s) const {
         return s >= 0 && static_cast<std::size_t>(s) < date_style_.size() && date_style_[s];
+    }
+    const std::string& format_of(long s) const {
+        static const std::string general;
+        return s >= 0 && static_cast<std::size_t>(s) < formats_.size() ? formats_[static_cast<std::size_t>(s)] : general;
     }
 
     // The text of a finished cell into out, or "" for none.
@@ -446,7 +622,18 @@ private:
         }
         if (type == "d") {
             double serial = 0;
-            out = iso_serial(v, serial) ? date_text(serial, false) : to_gbk(v);
+            if (!iso_serial(v, serial)) out = to_gbk(v);
+            else if (shown_ && !format_of(style).empty()) out = format_number(serial, format_of(style), false);
+            else out = date_text(serial, false);
+            return;
+        }
+        if (shown_) {
+            // What the cell shows: its format applied, General for none.
+            const std::string& code = format_of(style);
+            if (code.empty() && plain_number_text(v, out)) return;
+            char* end = nullptr;
+            const double d = std::strtod(v.c_str(), &end);
+            out = end == v.c_str() ? to_gbk(v) : format_number(d, code, date1904_);
             return;
         }
         const bool date = date_style(style);
@@ -457,128 +644,157 @@ private:
         else out = date ? date_text(d, date1904_) : number_text(d);
     }
 
-    // Streams the rows of sheetData. Each row is taken whole from the reader
-    // and its cells read from the parsed element, so the reader is asked
-    // about rows, not about every cell, value and text node; the rows already
-    // read are let go as the reader moves on.
-    bool stream_sheet(PartReader& r, const RowSink& sink) {
-        stopped_ = false;
-        const Names n(r);
-        std::vector<Cell> cells;
-        std::int32_t row = 0;
-        bool in_data = false;
-        bool more = r.next();
-        while (more) {
-            const int node = r.type();
-            if (node == XML_READER_TYPE_ELEMENT) {
-                const xmlChar* name = r.local();
-                if (!in_data) {
-                    if (Names::same(name, n.sheetData)) in_data = !r.empty();
-                } else if (Names::same(name, n.row)) {
-                    const xmlNode* e = r.expand();
-                    if (!e) return false;
-                    row = row_number(e, n, row);
-                    read_cells(e, n, cells);
-                    if (row >= 1 && row <= max_rows && !cells.empty() && !sink(row, cells)) return stop();
-                    more = r.skip();
-                    continue;
-                }
-            } else if (node == XML_READER_TYPE_END_ELEMENT && in_data && Names::same(r.local(), n.sheetData)) {
-                return true;
-            }
-            more = r.next();
-        }
-        return !r.failed();
-    }
-
-    // The row's number: its r attribute, else the one after the last.
-    std::int32_t row_number(const xmlNode* e, const Names& n, std::int32_t last) {
-        long rr = last + 1;
-        for (const xmlAttr* a = e->properties; a; a = a->next)
-            if (Names::same(a->name, n.r)) rr = to_long(attr_text(a, attr_buf_), last + 1);
-        return rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
-    }
-
-    // The cells of a row that have a text, in column order; a cell whose
-    // column is not past the one before it is passed over.
-    void read_cells(const xmlNode* row, const Names& n, std::vector<Cell>& cells) {
-        cells.clear();
-        std::int32_t col = 0;
-        for (const xmlNode* c = row->children; c; c = c->next) {
-            if (c->type != XML_ELEMENT_NODE || !Names::same(c->name, n.c)) continue;
-            std::int32_t next_col = col + 1;
-            std::string_view type;
-            long style = -1;
-            for (const xmlAttr* a = c->properties; a; a = a->next) {
-                if (Names::same(a->name, n.r)) {
-                    const char* value = attr_text(a, attr_buf_);
-                    if (*value) next_col = column_of(value);
-                } else if (Names::same(a->name, n.t)) {
-                    type_buf_ = attr_text(a, attr_buf_);
-                    type = type_buf_;
-                } else if (Names::same(a->name, n.s)) {
-                    style = to_long(attr_text(a, attr_buf_), -1);
-                }
-            }
-            col = next_col;
-            if (col < 1 || col > max_columns) continue;
-            value_.clear();
-            inline_.clear();
-            bool has_v = false;
-            read_cell_content(c, n, has_v);
-            cell_text(type, style, value_, has_v, inline_, text_);
-            if (text_.empty()) continue;
-            if (!cells.empty() && cells.back().column >= col) continue; // out of order: keep the first
-            cells.push_back({col, text_});
-        }
-    }
-
-    // A cell's value (<v>) and inline text (<t> runs), phonetic runs left out.
-    void read_cell_content(const xmlNode* e, const Names& n, bool& has_v) {
-        for (const xmlNode* k = e->children; k; k = k->next) {
-            if (k->type != XML_ELEMENT_NODE) continue;
-            if (Names::same(k->name, n.v)) {
-                has_v = true;
-                append_text(k, value_);
-            } else if (Names::same(k->name, n.t)) {
-                append_text(k, inline_);
-            } else if (!Names::same(k->name, n.rPh)) {
-                read_cell_content(k, n, has_v);
-            }
-        }
-    }
-
-    // The text of a shared-string item or an inline string: its <t>
-    // elements, rich-text runs included, phonetic runs left out.
-    static void append_runs(const xmlNode* e, const Names& n, std::string& out) {
-        for (const xmlNode* k = e->children; k; k = k->next) {
-            if (k->type != XML_ELEMENT_NODE) continue;
-            if (Names::same(k->name, n.t)) append_text(k, out);
-            else if (!Names::same(k->name, n.rPh)) append_runs(k, n, out);
-        }
-    }
-
-
-    bool stop() {
-        stopped_ = true;
-        return false;
-    }
-
     Archive zip_;
+    bool shown_ = false;
     std::string workbook_part_;
     std::vector<std::string> names_;
     std::vector<std::string> parts_;
     std::vector<std::string> strings_;
     std::vector<bool> date_style_;
+    std::vector<std::string> formats_; // GBK code of each cell style, "" for General; shown text only
     bool date1904_ = false;
     bool have_view_ = false;
     int active_ = 0;
-    bool stopped_ = false;
-    // Reused from cell to cell, so that a cell costs no allocation of its own.
-    std::string attr_buf_, type_buf_, value_, inline_, text_;
 };
 
+// Streams the rows of the first sheetData, each row handed to the sink when
+// its end tag has been read; nothing but the row being read is kept.
+struct SheetState {
+    SheetState(PushParser& p, const XlsxWorkbook& book, const RowSink& sink)
+        : parser(&p), book(book), sink(sink), sheetData(p.intern("sheetData")), row(p.intern("row")),
+          c(p.intern("c")), v(p.intern("v")), t(p.intern("t")), r(p.intern("r")), s(p.intern("s")),
+          rPh(p.intern("rPh")) {}
+    PushParser* parser;
+    const XlsxWorkbook& book;
+    const RowSink& sink;
+    const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh;
+    // Depths of the open sheetData, row, cell, phonetic run and value or
+    // text element; 0 for none.
+    int depth = 0, data_depth = 0, row_depth = 0, cell_depth = 0, rph_depth = 0, capture_depth = 0;
+    bool data_seen = false;
+    bool sink_stopped = false;
+    std::string* capture = nullptr;
+    std::int32_t row_number = 0, column = 0;
+    long style = -1;
+    bool has_v = false;
+    std::vector<Cell> cells;
+    // Reused from cell to cell, so that a cell costs no allocation of its own.
+    std::string type, value, inline_text, cell;
+
+    void start(const xmlChar* local, int nb_attributes, const xmlChar** attributes) {
+        ++depth;
+        if (!data_depth) {
+            if (!data_seen && local == sheetData) {
+                data_depth = depth;
+                data_seen = true;
+            }
+        } else if (!row_depth) {
+            if (local == row) begin_row(nb_attributes, attributes);
+        } else if (!cell_depth) {
+            if (depth == row_depth + 1 && local == c) begin_cell(nb_attributes, attributes);
+        } else if (!rph_depth && !capture_depth) {
+            if (local == v) {
+                has_v = true;
+                capture = &value;
+                capture_depth = depth;
+            } else if (local == t) {
+                capture = &inline_text;
+                capture_depth = depth;
+            } else if (local == rPh) {
+                rph_depth = depth;
+            }
+        }
+    }
+
+    void end() {
+        if (depth == capture_depth) {
+            capture_depth = 0;
+        } else if (depth == rph_depth) {
+            rph_depth = 0;
+        } else if (depth == cell_depth) {
+            end_cell();
+            cell_depth = 0;
+        } else if (depth == row_depth) {
+            row_depth = 0;
+            if (row_number >= 1 && row_number <= max_rows && !cells.empty() && !sink(row_number, cells)) {
+                sink_stopped = true;
+                parser->stop();
+            }
+        } else if (depth == data_depth) {
+            data_depth = 0;
+            parser->stop(); // what follows the rows is not wanted
+        }
+        --depth;
+    }
+
+    void text(const char* ch, std::size_t n) {
+        if (depth != capture_depth) return;
+        if (capture->size() + n > max_text) return parser->fail();
+        capture->append(ch, n);
+    }
+
+    // The row's number: its r attribute, else the one after the last.
+    void begin_row(int nb_attributes, const xmlChar** attributes) {
+        row_depth = depth;
+        long rr = row_number + 1;
+        for (int i = 0; i < nb_attributes; ++i)
+            if (attributes[5 * i] == r) rr = to_long(attr_value(attributes, i), row_number + 1);
+        row_number = rr < 1 ? 0 : rr > max_rows ? max_rows + 1 : static_cast<std::int32_t>(rr);
+        cells.clear();
+        column = 0;
+    }
+
+    void begin_cell(int nb_attributes, const xmlChar** attributes) {
+        cell_depth = depth;
+        std::int32_t next = column + 1;
+        type.clear();
+        style = -1;
+        for (int i = 0; i < nb_attributes; ++i) {
+            const xmlChar* name = attributes[5 * i];
+            if (name == r) {
+                const std::string_view ref = attr_value(attributes, i);
+                if (!ref.empty()) next = column_of(ref);
+            } else if (name == t) {
+                type.assign(attr_value(attributes, i));
+            } else if (name == s) {
+                style = to_long(attr_value(attributes, i), -1);
+            }
+        }
+        column = next;
+        value.clear();
+        inline_text.clear();
+        has_v = false;
+    }
+
+    // A cell with a text joins the row in column order; one whose column is
+    // not past the one before it is passed over.
+    void end_cell() {
+        if (column < 1 || column > max_columns) return;
+        book.cell_text(type, style, value, has_v, inline_text, cell);
+        if (cell.empty()) return;
+        if (!cells.empty() && cells.back().column >= column) return; // out of order: keep the first
+        cells.push_back({column, cell});
+    }
+};
+
+bool XlsxWorkbook::read(int sheet, const RowSink& sink, std::string& error) {
+    if (sheet < 0 || static_cast<std::size_t>(sheet) >= parts_.size() || parts_[sheet].empty()) {
+        error = reason(Reason::no_sheet);
+        return false;
+    }
+    const xmlSAXHandler handler = handler_for<SheetState>();
+    PushParser p(zip_, parts_[sheet], handler);
+    if (!p.ok()) return damaged(error);
+    SheetState state(p, *this, sink);
+    p.set_user(&state);
+    const bool ok = p.run();
+    if (state.sink_stopped) return true;
+    if (!ok) return damaged(error);
+    return true;
+}
+
 } // namespace
+
 
 std::string resolve_target(const std::string& source_part, const std::string& target) {
     std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : folder_of(source_part) + target;
@@ -600,8 +816,8 @@ std::string resolve_target(const std::string& source_part, const std::string& ta
     return out;
 }
 
-std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error, CellText) {
-    auto book = std::make_unique<XlsxWorkbook>(native_path);
+std::unique_ptr<Workbook> open_xlsx(const std::string& native_path, std::string& error, CellText text) {
+    auto book = std::make_unique<XlsxWorkbook>(native_path, text);
     if (!book->load(error)) return nullptr;
     return book;
 }

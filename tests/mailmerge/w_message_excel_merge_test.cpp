@@ -195,3 +195,70 @@ TEST_F(MailMerge, WholeFlowLoadPreviewSendMarks) {
     EXPECT_EQ("3", sheet.dw_list.GetItemString(2, "flag").value_or(""));
     EXPECT_EQ("B", ini("mobile", "pos"));
 }
+
+// ---- what the clerk sees is what is sent ------------------------------------
+
+namespace {
+
+// The salary workbook in each form the sheet is tried on: written by our
+// fixture writer, and the same workbook saved by an office program.
+struct SalaryFile {
+    const char* name;
+    void (*write)(const std::filesystem::path& file);
+};
+const SalaryFile salary_files[] = {
+    {"salary.xlsx", fixtures::write_salary_xlsx},
+    {"salary_office.xlsx",
+     [](const std::filesystem::path& file) {
+         std::filesystem::copy_file(std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) /
+                                        "tests/runtime/data/salary_office.xlsx",
+                                    file);
+     }},
+};
+
+} // namespace
+
+// Loaded through the automation road, merged with a template that uses the
+// net pay formula, an amount, the percentage and the date, previewed and
+// sent: the gateway gets the texts the sheet shows.
+TEST_F(MailMerge, MessagesCarryTheTextTheSheetShows) {
+    set_credentials();
+    gateway.script("overage", FakeGateway::balance_answer("sucess", "ok", "", "100", "0"));
+    gateway.script("send", FakeGateway::send_answer("success", "ok", "98", "T1", "1"));
+    w_message_excel& sheet = open_sheet();
+    for (const SalaryFile& f : salary_files) {
+        SCOPED_TRACE(f.name);
+        f.write(native(f.name));
+        sheet.cbx_firtrow.set_checked(false);
+        load(sheet, f.name);
+        ASSERT_EQ(2, sheet.dw_list.RowCount());
+        EXPECT_EQ("6,150.50", sheet.dw_list.GetItemString(1, 6).value_or("~"));
+        sheet.ddlb_colomn.set_text("B");
+        sheet.mle_fmt.set_text("[A]实发[F]元(基本[C],绩效[D]),绩效比例[G],发放日期[H]");
+        gnv_app->auto_signature = false;
+        gateway.clear_requests();
+
+        std::vector<std::string> previewed;
+        rt::OnWindowOpened hook([&](rt::Window& w) {
+            auto* preview = dynamic_cast<w_message_preview*>(&w);
+            if (!preview) return;
+            for (const auto& row : prepared(preview->dw_list)) previewed.push_back(row.second);
+            preview->pb_send.TriggerEvent(rt::Event::clicked);
+        });
+        sheet.pb_preview.TriggerEvent(rt::Event::clicked);
+
+        const std::vector<std::string> expected = {
+            "张三实发6,150.50元(基本5,000.50,绩效1,200.00),绩效比例15%,发放日期2026年12月5日",
+            "李四实发12,145.68元(基本12,345.68,绩效-200.00),绩效比例20%,发放日期2026年12月6日"};
+        EXPECT_EQ(expected, previewed);
+        const auto sent = gateway.requests();
+        ASSERT_EQ(2u, sent.size());
+        EXPECT_EQ("13800138000", sent[0].field("mobile").value_or(""));
+        // On the wire the client escapes the percent sign.
+        for (std::size_t i = 0; i < 2; ++i) {
+            std::string wire = expected[i];
+            wire.replace(wire.find('%'), 1, "%25");
+            EXPECT_EQ(wire, sent[i].field("content").value_or(""));
+        }
+    }
+}

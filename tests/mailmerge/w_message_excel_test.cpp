@@ -9,6 +9,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+#include <fstream>
+#include <iterator>
+
 using fixtures::FSheet;
 using fixtures::Kind;
 
@@ -117,9 +120,13 @@ namespace {
 const std::vector<std::string> salary_headings = {"姓名|手机|基本工资|扣款|入职日期|实发"};
 
 // The salary sheet's two data rows, alike from .xls and .xlsx: the net pay
-// is a formula's last result.
-const std::vector<std::string> salary_rows = {"张三|13800138000|5000.5|~|2024-03-09|5000.5",
-                                              "李四|13900139000|4200|100|2023-12-31 10:30:00|4100"};
+// is a formula's last result. The automation road copies what the sheet
+// shows (the date with a time in its format "yyyy/m/d h:mm"), the OLE DB
+// road the values.
+std::vector<std::string> salary_rows(bool shown = false) {
+    const std::string when = shown ? "2023/12/31 10:30" : "2023-12-31 10:30:00";
+    return {"张三|13800138000|5000.5|~|2024-03-09|5000.5", "李四|13900139000|4200|100|" + when + "|4100"};
+}
 
 } // namespace
 
@@ -136,7 +143,7 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
         load(sheet, name);
         std::vector<std::string> expected = {""};
         expected.insert(expected.end(), salary_headings.begin(), salary_headings.end());
-        for (const auto& r : salary_rows) expected.push_back(r);
+        for (const auto& r : salary_rows(true)) expected.push_back(r);
         EXPECT_EQ(expected, grid(sheet.dw_list));
         EXPECT_EQ(program_path(name), sheet.sle_fl.text());
         EXPECT_EQ(dir.program(), ini("local_var", "FilePos"));
@@ -153,7 +160,7 @@ TEST_F(MailMerge, BothRoadsOnBothFormats) {
         sheet.cbx_unoffice_clicked();
         sheet.sle_sheetname.set_text(" 工资表 ");
         load(sheet, name);
-        EXPECT_EQ(salary_rows, grid(sheet.dw_list));
+        EXPECT_EQ(salary_rows(), grid(sheet.dw_list));
         EXPECT_EQ("[A]姓名", sheet.dw_list.Describe("a_t.Text"));
         EXPECT_EQ("[E]入职日期", sheet.dw_list.Describe("e_t.Text"));
         EXPECT_EQ("G", sheet.dw_list.Describe("g_t.Text"));
@@ -249,7 +256,7 @@ TEST_F(MailMerge, ServerThatCannotStartLeadsToTheOleDbRoad) {
 
     sheet.sle_sheetname.set_text("工资表");
     load(sheet, "pay.xls");
-    EXPECT_EQ(salary_rows, grid(sheet.dw_list));
+    EXPECT_EQ(salary_rows(), grid(sheet.dw_list));
     EXPECT_EQ(dir.program(), ini("local_var", "FilePos"));
 }
 
@@ -302,4 +309,55 @@ TEST_F(MailMerge, ScreenshotOfALoadedSheet) {
     sheet.sle_signature.SelectItem(1);
     rt::Yield();
     EXPECT_TRUE(rt::save_png(sheet, rt::screenshot_path("w_message_excel_loaded")));
+}
+
+// A damaged .xlsx is a load error on both roads: the grid stays empty and
+// FilePos is written only where the road ran to its end. The automation
+// road shows the failed call with the reader's reason; the OLE DB road shows
+// it for a file it cannot connect to, and its query message for a sheet it
+// cannot read.
+TEST_F(MailMerge, DamagedWorkbookLoadsNothing) {
+    const std::string data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>13800138000</v></c></row>"
+                             "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><v>13800138000</v></c></row>";
+    const std::string shared = "<si><t>" + fixtures::utf8("张三") + "</t></si>";
+    // Stored, then a digit changed: only the checksum notices.
+    fixtures::write_generated_xlsx(native("changed.xlsx"), data, shared, nullptr, true);
+    {
+        std::ifstream in(native("changed.xlsx"), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        bytes.replace(bytes.find("13800138000"), 11, "13800138999");
+        std::ofstream(native("changed.xlsx"), std::ios::binary) << bytes;
+    }
+    fixtures::write_generated_xlsx(native("no_strings.xlsx"), data, shared,
+                                   [](std::map<std::string, std::string>& p) { p.erase("xl/sharedStrings.xml"); });
+    const std::string damaged = "文件已损坏";
+    struct Case {
+        const char* name;
+        bool oledb;
+        const char* box; // "" for the road's box with the reason
+        bool file_pos_written;
+    };
+    const Case cases[] = {
+        {"changed.xlsx", false, "", false},
+        {"no_strings.xlsx", false, "", false},
+        {"changed.xlsx", true, "读取文件失败，请检查sheet名或程序运行环境!", true},
+        {"no_strings.xlsx", true, "", true},
+    };
+    w_message_excel& sheet = open_sheet();
+    sheet.sle_sheetname.set_text("Data");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.oledb ? " OLE DB" : " automation"));
+        rt::SetProfileString(gnv_app->of_getappinifile(), "local_var", "FilePos", "");
+        rt::SetProfileString(gnv_app->of_getappinifile(), "local_var", "FirstRow", "");
+        sheet.dw_list.ImportString("old row");
+        sheet.cbx_unoffice.set_checked(c.oledb);
+        sheet.cbx_firtrow.set_checked(true);
+        load(sheet, c.name);
+        EXPECT_EQ(0, sheet.dw_list.RowCount());
+        const std::string box = *c.box ? std::string(c.box) : "读取文件 " + program_path(c.name) + "\n" + damaged;
+        EXPECT_EQ(std::vector<std::string>{box}, box_texts());
+        EXPECT_EQ(c.file_pos_written ? dir.program() : std::string(), ini("local_var", "FilePos"));
+        EXPECT_EQ("1", ini("local_var", "FirstRow"));
+    }
 }

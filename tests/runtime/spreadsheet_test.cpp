@@ -435,3 +435,168 @@ TEST(SpreadsheetOfficeFile, SalaryXlsReadsAsTheOfficeProgramShowsIt) {
                   " 8=王五的工资 9=TRUE 10=#DIV/0!",
               dump(*shown, 1).back());
 }
+
+namespace {
+
+// The rows of a sheet as "A|B|..." (an empty cell between two as ""), read
+// in the given text mode.
+std::vector<std::string> joined(const std::filesystem::path& file, rt::sheet::CellText mode, int& active,
+                                std::vector<std::string>& names) {
+    std::string error;
+    auto book = Workbook::open(file.string(), error, mode);
+    EXPECT_NE(book, nullptr) << error;
+    if (!book) return {};
+    active = book->active_sheet();
+    names = book->sheet_names();
+    rt::sheet::SheetRows rows;
+    EXPECT_TRUE(rt::sheet::read_rows(*book, active, rows, error)) << error;
+    std::vector<std::string> out;
+    for (const auto& r : rows.rows) {
+        std::string line;
+        std::int32_t column = 1;
+        for (const auto& c : r.cells) {
+            for (; column < c.column; ++column) line += "|";
+            line += c.text;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+} // namespace
+
+// The salary workbook as our writer makes it and as an office program saved
+// it again (tests/runtime/data/salary_office.xlsx: write_salary_xlsx's file
+// opened and saved there; its styles name General and the Chinese date as
+// their own formats, with \-escaped characters). The hidden note sheet is
+// never the one read; the shown texts are what the office program itself
+// exports as the sheet's text.
+TEST_F(Spreadsheet, SalaryWorkbookShowsWhatTheSheetShows) {
+    fixtures::write_salary_xlsx(file("salary.xlsx"));
+    const std::filesystem::path office =
+        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/salary_office.xlsx";
+    for (const std::filesystem::path& f : {file("salary.xlsx"), office}) {
+        SCOPED_TRACE(f.string());
+        int active = -1;
+        std::vector<std::string> names;
+        EXPECT_EQ(fixtures::salary_shown(), joined(f, rt::sheet::CellText::shown, active, names));
+        EXPECT_EQ(1, active);
+        EXPECT_EQ((std::vector<std::string>{"说明", "工资"}), names);
+        EXPECT_EQ(fixtures::salary_values(), joined(f, rt::sheet::CellText::value, active, names));
+    }
+}
+
+// Cached formula results of every kind, numbers in formats by built-in id
+// and by code, an 18-digit number in General, and a hidden sheet that the
+// file names as active.
+TEST_F(Spreadsheet, ShownTextOfFormulaResultsAndFormats) {
+    const std::string data =
+        "<row r=\"1\">"
+        "<c r=\"A1\" s=\"3\"><f>B1*2</f><v>2.675</v></c>"
+        "<c r=\"B1\" t=\"str\"><f>\"x\"</f><v>abc</v></c>"
+        "<c r=\"C1\" t=\"b\"><f>1&gt;0</f><v>1</v></c>"
+        "<c r=\"D1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
+        "<c r=\"E1\"><v>110101199001011008</v></c>"
+        "<c r=\"F1\" s=\"4\"><v>0.155</v></c>"
+        "<c r=\"G1\" s=\"1\"><v>44899</v></c>"          // 1904 dates
+        "<c r=\"H1\" s=\"5\"><v>-1234.5</v></c>"
+        "<c r=\"I1\" s=\"5\"><v>0</v></c>"
+        "</row>";
+    fixtures::write_generated_xlsx(file("shown.xlsx"), data, "", [](std::map<std::string, std::string>& parts) {
+        parts["xl/styles.xml"] =
+            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"2\">"
+            "<numFmt numFmtId=\"164\" formatCode=\"yyyy&quot;" + fixtures::utf8("年") + "&quot;m&quot;" +
+            fixtures::utf8("月") + "&quot;d&quot;" + fixtures::utf8("日") + "&quot;\"/>"
+            "<numFmt numFmtId=\"165\" formatCode=\"[$\xC2\xA5-804]#,##0.00;[Red]\\(#,##0.00\\);&quot;-&quot;\"/>"
+            "</numFmts><cellXfs count=\"6\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"0\"/>"
+            "<xf numFmtId=\"2\"/><xf numFmtId=\"9\"/><xf numFmtId=\"165\"/></cellXfs></styleSheet>";
+        const std::string ns = "http://schemas.openxmlformats.org/";
+        std::string& book = parts["xl/workbook.xml"];
+        book.replace(book.find("<sheet "), 0, "<sheet name=\"Note\" sheetId=\"2\" state=\"hidden\" r:id=\"rId7\"/>");
+        book.replace(book.find("<sheets>"), 0, "<bookViews><workbookView activeTab=\"0\"/></bookViews>");
+    });
+    int active = -1;
+    std::vector<std::string> names;
+    EXPECT_EQ((std::vector<std::string>{"2.68|abc|TRUE|#DIV/0!|110101199001011000|16%|2026年12月5日|(1,234.50)|-"}),
+              joined(file("shown.xlsx"), rt::sheet::CellText::shown, active, names));
+    EXPECT_EQ((std::vector<std::string>{"Note", "Data"}), names);
+    EXPECT_EQ(1, active); // the hidden first sheet is not the one shown
+    // Values stay as a data provider hands them over.
+    EXPECT_EQ((std::vector<std::string>{"2.675|abc|TRUE|#DIV/0!|110101199001011008|0.155|2026-12-05|-1234.5|0"}),
+              joined(file("shown.xlsx"), rt::sheet::CellText::value, active, names));
+}
+
+// A damaged .xlsx is refused with the clerk's reason, never read in part:
+// bytes changed under an intact zip (only the checksum notices; a stored
+// entry keeps the number readable, 13800138000 turned into 13800138999),
+// strings the workbook names but the archive lacks, and a DOCTYPE.
+TEST_F(Spreadsheet, DamagedXlsxIsRefusedNotHalfRead) {
+    const std::string data = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>13800138000</v></c></row>";
+    const std::string shared = "<si><t>" + fixtures::utf8("张三") + "</t></si>";
+    // Changes the first "13800138000" in a file's bytes.
+    const auto tamper = [](const std::filesystem::path& f) {
+        std::ifstream in(f, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        const std::size_t at = bytes.find("13800138000");
+        ASSERT_NE(std::string::npos, at);
+        bytes.replace(at, 11, "13800138999");
+        std::ofstream(f, std::ios::binary) << bytes;
+    };
+    struct Case {
+        const char* name;
+        void (*change)(std::map<std::string, std::string>&);
+        bool stored_and_tampered;
+        bool open_fails; // refused at open, else when the sheet is read
+    };
+    const Case cases[] = {
+        {"sheet_crc.xlsx", nullptr, true, false},
+        {"strings_missing.xlsx", [](std::map<std::string, std::string>& p) { p.erase("xl/sharedStrings.xml"); }, false, true},
+        {"strings_crc.xlsx", [](std::map<std::string, std::string>& p) {
+             p["xl/sharedStrings.xml"].insert(p["xl/sharedStrings.xml"].find("</sst>"), "<si><t>13800138000</t></si>");
+             p["xl/worksheets/sheet1.xml"].replace(p["xl/worksheets/sheet1.xml"].find("13800138000"), 11, "1");
+         }, true, true},
+        {"doctype.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sheet = p["xl/worksheets/sheet1.xml"];
+             sheet.insert(sheet.find("<worksheet"), "<!DOCTYPE worksheet [<!ENTITY n \"13800138000\">]>");
+         }, false, false},
+        {"strings_doctype.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sst = p["xl/sharedStrings.xml"];
+             sst.insert(sst.find("<sst"), "<!DOCTYPE sst [<!ENTITY n \"x\">]>");
+         }, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fixtures::write_generated_xlsx(file(c.name), data, shared, c.change, c.stored_and_tampered);
+        if (c.stored_and_tampered) tamper(file(c.name));
+        std::string error;
+        auto book = Workbook::open(file(c.name).string(), error);
+        if (c.open_fails) {
+            EXPECT_EQ(nullptr, book);
+        } else {
+            ASSERT_NE(nullptr, book) << error;
+            rt::sheet::SheetRows rows;
+            EXPECT_FALSE(rt::sheet::read_rows(*book, 0, rows, error));
+        }
+        EXPECT_EQ(rt::sheet::reason(rt::sheet::Reason::damaged), error);
+    }
+
+    // The same files untouched read whole.
+    fixtures::write_generated_xlsx(file("sound.xlsx"), data, shared, nullptr, true);
+    EXPECT_EQ((std::vector<std::string>{"1: 1=张三 2=13800138000"}), dump(*open_ok(file("sound.xlsx")), 0));
+}
+
+TEST_F(Spreadsheet, ReasonsForFilesThatAreNoWorkbook) {
+    dir.write("list.csv", "a,b\r\n");
+    dir.write("broken.xlsx", std::string("PK\x03\x04", 4) + "not a zip at all");
+    const std::pair<const char*, rt::sheet::Reason> cases[] = {
+        {"list.csv", rt::sheet::Reason::not_workbook},
+        {"broken.xlsx", rt::sheet::Reason::not_workbook},
+        {"missing.xlsx", rt::sheet::Reason::cannot_open},
+    };
+    for (const auto& [name, why] : cases) {
+        std::string error;
+        EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
+        EXPECT_EQ(rt::sheet::reason(why), error) << name;
+    }
+}

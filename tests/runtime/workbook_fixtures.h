@@ -48,9 +48,9 @@ inline FSheet salary_sheet() {
             {{2, 0, Kind::text, "姓名"}, {2, 1, Kind::text, "手机"}, {2, 2, Kind::text, "基本工资"},
              {2, 3, Kind::text, "扣款"}, {2, 4, Kind::text, "入职日期"}, {2, 5, Kind::text, "实发"},
              {3, 0, Kind::text, "张三"}, {3, 1, Kind::number, "", 13800138000.0}, {3, 2, Kind::number, "", 5000.5},
-             {3, 4, Kind::date, "", 45360}, {3, 5, Kind::formula, "=C4-D4", 5000.5},
+             {3, 4, Kind::date, "", 45360, "yyyy-mm-dd"}, {3, 5, Kind::formula, "=C4-D4", 5000.5},
              {4, 0, Kind::text, "李四"}, {4, 1, Kind::number, "", 13900139000.0}, {4, 2, Kind::number, "", 4200},
-             {4, 3, Kind::number, "", 100}, {4, 4, Kind::datetime, "", 45291.4375},
+             {4, 3, Kind::number, "", 100}, {4, 4, Kind::datetime, "", 45291.4375, "yyyy/m/d h:mm"},
              {4, 5, Kind::formula, "=C5-D5", 4100}}};
 }
 
@@ -74,6 +74,17 @@ inline void write_xlsx(const std::filesystem::path& file, const std::vector<FShe
     format_set_num_format(date, "yyyy-mm-dd");
     lxw_format* datetime = workbook_add_format(wb);
     format_set_num_format(datetime, "yyyy/m/d h:mm");
+    // A cell's own format code, one format each, as the .xls writer keeps them.
+    std::map<std::string, lxw_format*> coded;
+    const auto own = [&](const FCell& c, lxw_format* kind) {
+        if (c.format.empty()) return kind;
+        lxw_format*& f = coded[c.format];
+        if (!f) {
+            f = workbook_add_format(wb);
+            format_set_num_format(f, utf8(c.format).c_str());
+        }
+        return f;
+    };
     std::vector<lxw_worksheet*> ws;
     for (const auto& s : sheets) ws.push_back(workbook_add_worksheet(wb, utf8(s.name).c_str()));
     for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -82,10 +93,12 @@ inline void write_xlsx(const std::filesystem::path& file, const std::vector<FShe
             const auto col = static_cast<lxw_col_t>(c.col);
             switch (c.kind) {
             case Kind::text: worksheet_write_string(ws[i], r, col, utf8(c.text).c_str(), nullptr); break;
-            case Kind::number: worksheet_write_number(ws[i], r, col, c.number, nullptr); break;
-            case Kind::date: worksheet_write_number(ws[i], r, col, c.number, date); break;
-            case Kind::datetime: worksheet_write_number(ws[i], r, col, c.number, datetime); break;
-            case Kind::formula: worksheet_write_formula_num(ws[i], r, col, c.text.c_str(), nullptr, c.number); break;
+            case Kind::number: worksheet_write_number(ws[i], r, col, c.number, own(c, nullptr)); break;
+            case Kind::date: worksheet_write_number(ws[i], r, col, c.number, own(c, date)); break;
+            case Kind::datetime: worksheet_write_number(ws[i], r, col, c.number, own(c, datetime)); break;
+            case Kind::formula:
+                worksheet_write_formula_num(ws[i], r, col, c.text.c_str(), own(c, nullptr), c.number);
+                break;
             case Kind::formula_text:
                 worksheet_write_formula_str(ws[i], r, col, "=\"\"", nullptr, utf8(c.text).c_str());
                 break;
@@ -100,25 +113,88 @@ inline void write_xlsx(const std::filesystem::path& file, const std::vector<FShe
     workbook_close(wb);
 }
 
+// A salary workbook as an office program's user keeps it: a hidden first
+// sheet with a note, the salary sheet active; amounts in #,##0.00, the net
+// pay 实发 a formula, a percentage in 0%, a date in yyyy"年"m"月"d"日", and
+// formulas whose cached results are a text, a truth value and an error.
+// What the sheet shows for its data rows, and the values a data provider
+// hands over, are salary_shown() and salary_values().
+inline void write_salary_xlsx(const std::filesystem::path& file) {
+    lxw_workbook* wb = workbook_new(file.c_str());
+    lxw_worksheet* note = workbook_add_worksheet(wb, utf8("说明").c_str());
+    lxw_worksheet* ws = workbook_add_worksheet(wb, utf8("工资").c_str());
+    worksheet_write_string(note, 0, 0, utf8("本表每月五日发放").c_str(), nullptr);
+    lxw_format* money = workbook_add_format(wb);
+    format_set_num_format(money, "#,##0.00");
+    lxw_format* percent = workbook_add_format(wb);
+    format_set_num_format(percent, "0%");
+    lxw_format* day = workbook_add_format(wb);
+    format_set_num_format(day, utf8("yyyy\"年\"m\"月\"d\"日\"").c_str());
+    const char* headings[] = {"姓名", "手机", "基本", "绩效", "扣款", "实发", "比例", "发放日期", "等级", "达标", "核对"};
+    for (int c = 0; c < 11; ++c) worksheet_write_string(ws, 0, static_cast<lxw_col_t>(c), utf8(headings[c]).c_str(), nullptr);
+    struct Person { const char* name; double mobile, base, bonus, deduction, ratio, date; };
+    const Person people[] = {{"张三", 13800138000.0, 5000.5, 1200, 50, 0.15, 46361},
+                             {"李四", 13900139000.0, 12345.678, -200, 0, 0.2, 46362}};
+    for (lxw_row_t r = 1; r <= 2; ++r) {
+        const Person& p = people[r - 1];
+        const std::string n = std::to_string(r + 1);
+        worksheet_write_string(ws, r, 0, utf8(p.name).c_str(), nullptr);
+        worksheet_write_number(ws, r, 1, p.mobile, nullptr);
+        worksheet_write_number(ws, r, 2, p.base, money);
+        worksheet_write_number(ws, r, 3, p.bonus, money);
+        worksheet_write_number(ws, r, 4, p.deduction, money);
+        worksheet_write_formula_num(ws, r, 5, ("=C" + n + "+D" + n + "-E" + n).c_str(), money,
+                                    p.base + p.bonus - p.deduction);
+        worksheet_write_number(ws, r, 6, p.ratio, percent);
+        worksheet_write_number(ws, r, 7, p.date, day);
+        worksheet_write_formula_str(ws, r, 8, utf8("=IF(F" + n + ">6000,\"高\",\"低\")").c_str(), nullptr,
+                                    utf8("高").c_str());
+        worksheet_write_formula_str(ws, r, 9, ("=F" + n + ">6000").c_str(), nullptr, "TRUE");
+        worksheet_write_formula_str(ws, r, 10, ("=E" + n + "/0").c_str(), nullptr, "#DIV/0!");
+    }
+    worksheet_hide(note);
+    worksheet_activate(ws);
+    workbook_close(wb);
+}
+
+// The salary sheet's rows as "A|B|...", GBK, through the automation road
+// (what the sheet shows) and as values.
+inline std::vector<std::string> salary_shown() {
+    return {"姓名|手机|基本|绩效|扣款|实发|比例|发放日期|等级|达标|核对",
+            "张三|13800138000|5,000.50|1,200.00|50.00|6,150.50|15%|2026年12月5日|高|TRUE|#DIV/0!",
+            "李四|13900139000|12,345.68|-200.00|0.00|12,145.68|20%|2026年12月6日|高|TRUE|#DIV/0!"};
+}
+inline std::vector<std::string> salary_values() {
+    return {"姓名|手机|基本|绩效|扣款|实发|比例|发放日期|等级|达标|核对",
+            "张三|13800138000|5000.5|1200|50|6150.5|0.15|2026-12-05|高|TRUE|#DIV/0!",
+            "李四|13900139000|12345.678|-200|0|12145.678|0.2|2026-12-06|高|TRUE|#DIV/0!"};
+}
+
 // ---- a hand-made .xlsx: absolute targets, inline strings --------------------
-inline void zip_add(zipFile z, const char* name, const std::string& data) {
-    zipOpenNewFileInZip(z, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION);
+// `stored` writes the entry uncompressed, so that a test can change its bytes
+// in the file and leave only the checksum to notice.
+inline void zip_add(zipFile z, const char* name, const std::string& data, bool stored = false) {
+    zipOpenNewFileInZip(z, name, nullptr, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
+                        stored ? 0 : Z_DEFAULT_COMPRESSION);
     zipWriteInFileInZip(z, data.data(), static_cast<unsigned>(data.size()));
     zipCloseFileInZip(z);
 }
 
 // Parts by name; the sheet XML and the shared strings are the caller's.
-inline void write_zip(const std::filesystem::path& file, const std::map<std::string, std::string>& parts) {
+inline void write_zip(const std::filesystem::path& file, const std::map<std::string, std::string>& parts,
+                      bool stored = false) {
     zipFile z = zipOpen64(file.c_str(), 0);
-    for (const auto& [name, data] : parts) zip_add(z, name.c_str(), data);
+    for (const auto& [name, data] : parts) zip_add(z, name.c_str(), data, stored);
     zipClose(z, nullptr);
 }
 
 // A workbook of one sheet "Data" (1904 dates, a custom date format as style
 // 1) whose parts are named by absolute targets; `sheet_data` is the inside
-// of <sheetData>, `shared` the <si> items.
+// of <sheetData>, `shared` the <si> items. `change` may alter the parts
+// before they are written.
 inline void write_generated_xlsx(const std::filesystem::path& file, const std::string& sheet_data,
-                                 const std::string& shared = "") {
+                                 const std::string& shared = "",
+                                 void (*change)(std::map<std::string, std::string>&) = nullptr, bool stored = false) {
     const std::string ns = "http://schemas.openxmlformats.org/";
     std::map<std::string, std::string> parts;
     parts["[Content_Types].xml"] =
@@ -150,7 +226,8 @@ inline void write_generated_xlsx(const std::filesystem::path& file, const std::s
     parts["xl/worksheets/sheet1.xml"] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"" + ns +
                                         "spreadsheetml/2006/main\"><sheetData>" + sheet_data +
                                         "</sheetData></worksheet>";
-    write_zip(file, parts);
+    if (change) change(parts);
+    write_zip(file, parts, stored);
 }
 
 // ---- .xls: BIFF8 (or BIFF5) records in a compound document ------------------

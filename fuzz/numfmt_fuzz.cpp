@@ -1,0 +1,24 @@
+// Number format codes from anyone's workbook: a value (the first eight
+// bytes), the date system (the ninth) and a format code (the rest, GBK)
+// give a text, whatever the code holds.
+#include "runtime/numfmt.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 9 || size > 4096) return 0;
+    double value;
+    std::memcpy(&value, data, sizeof value);
+    const bool date1904 = data[8] & 1;
+    const std::string code(reinterpret_cast<const char*>(data + 9), size - 9);
+    const std::string shown = rt::sheet::format_number(value, code, date1904);
+    // A code can repeat its literals and places, but never makes a text
+    // out of nothing beyond the digits of a double.
+    if (shown.size() > 8 * code.size() + 700) std::abort();
+    for (int id = 0; id < 60; id += 7) (void)rt::sheet::format_number(value, rt::sheet::builtin_format_code(id), date1904);
+    return 0;
+}
