@@ -5,6 +5,8 @@
 #include "core/f_open_login.h"
 #include "core/f_read_answer.h"
 #include "core/nuo_ir.h"
+#include "core/nvo_runandwait.h"
+#include "core/uo_file_version.h"
 #include "core/velotra.h"
 #include "foundation/n_cst_string.h"
 #include "runtime/datetime.h"
@@ -19,9 +21,6 @@
 #include "runtime/urls.h"
 #include "shell/w_background.h"
 #include "shell/w_mdi.h"
-
-#include <QProcess>
-#include <QStringList>
 
 #include <algorithm>
 #include <cctype>
@@ -39,9 +38,6 @@ std::string profile_read(const std::string& file, const std::string& section, co
                          const std::string& dflt) {
     return rt::or_empty(rt::ProfileString(file, section, key, dflt));
 }
-
-// Trim(s) is empty. Asked of a send's 48 KB of numbers, so it makes no
-// trimmed copy.
 
 } // namespace
 
@@ -409,7 +405,6 @@ std::size_t block_width(double adbl_n) {
     return std::to_string(static_cast<long long>(adbl_n)).size();
 }
 
-
 } // namespace
 
 std::string n_cst_manager::of_encrypt(const std::string& as_strtoencrypt, double adbl_e, double adbl_n) const {
@@ -480,30 +475,15 @@ int n_cst_manager::of_setlogo(const rt::nstring& as_logo) {
     return 1;
 }
 std::string n_cst_manager::of_getlogo() const { return is_logo; }
-namespace {
-
-// The version stamp that the build puts into every program that links the
-// manager; of_fileversion finds it in a file by its marker.
-[[gnu::used]] const char kVersionStamp[] = "VELOTRA_FILE_VERSION=" VELOTRA_FILE_VERSION;
-
-} // namespace
-
-// A program of this platform carries no version resource: its version is the
-// stamp above. A file that holds no stamp has no version text ("").
+// A program of this platform carries no version resource: uo_file_version
+// reads the version stamp of our own builds instead.
 std::string n_cst_manager::of_fileversion(const std::string& as_file) const {
     if (!rt::FileExists(as_file)) return "1,0,0,1";
-    std::string bytes;
-    read_pieces(as_file, [&](const std::string& p) { bytes += p; });
-    const std::string marker(kVersionStamp, std::strchr(kVersionStamp, '=') + 1);
-    for (auto pos = bytes.find(marker); pos != std::string::npos; pos = bytes.find(marker, pos + 1)) {
-        auto start = pos + marker.size();
-        auto end = bytes.find('\0', start);
-        std::string version = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!version.empty() && version.size() <= 255 && version.find_first_not_of("0123456789,. ") == std::string::npos)
-            return rt::Trim(version);
-    }
-    return {};
+    std::string version;
+    uo_file_version().f_get_fileversion(as_file, version);
+    return rt::Trim(version);
 }
+
 void n_cst_manager::of_parse_signature(std::vector<std::string>& as_signature) const {
     n_cst_string lnv_string;
     lnv_string.of_parsetoarray(signature, ";", as_signature);
@@ -555,7 +535,6 @@ int n_cst_manager::of_setuserid(const rt::nstring& as_userid) {
 std::string n_cst_manager::of_getuserid() const { return is_userid; }
 namespace {
 
-constexpr std::size_t kPiece = rt::file_piece;
 constexpr const char* kPingCommand = "ping -c 1 -s 1";
 // The success text goes through the same trimming as a configured one, so it
 // may not begin with a blank: "0% packet loss" alone is also the tail of
@@ -572,42 +551,27 @@ bool plausible_host(const std::string& host) {
     });
 }
 
-std::vector<std::string> split_blanks(const std::string& s) {
-    std::vector<std::string> words;
-    std::size_t pos = 0;
-    while ((pos = s.find_first_not_of(' ', pos)) != std::string::npos) {
-        auto end = s.find(' ', pos);
-        words.push_back(s.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-        pos = end;
-    }
-    return words;
+// The configured command may only tune ping: its first word must be ping.
+bool runs_ping(const std::string& command) {
+    return command.compare(0, 4, "ping") == 0 && (command.size() == 4 || command[4] == ' ');
 }
 
 } // namespace
 
-// Runs the ping program directly with an argument list (never a shell), reads
-// its output through a pipe and gives up after a time-out.
+// The ping runs through nvo_runandwait with an argument list (never a shell),
+// its output read through a pipe instead of an output file, and it is given
+// up after a time-out.
 bool n_cst_manager::pub_net_ping(const std::string& as_hostname) {
     const std::string host = pub_f_xsubs(pub_f_xsubs(as_hostname, '\\', 1), ',', 1);
     if (!plausible_host(host)) return false;
 
-    std::vector<std::string> command = split_blanks(pub_f_str2str(profile_read(of_getappinifile(), "system", "ping_cmd", kPingCommand)));
-    if (command.empty() || command.front() != "ping") command = split_blanks(kPingCommand);
+    std::string command = pub_f_str2str(profile_read(of_getappinifile(), "system", "ping_cmd", kPingCommand));
+    if (!runs_ping(command)) command = kPingCommand;
     std::string success = pub_f_str2str(profile_read(of_getappinifile(), "system", "ping_result", kPingSuccess));
     if (success.empty()) success = kPingSuccess;
 
-    QStringList args;
-    for (std::size_t i = 1; i < command.size(); ++i) args << QString::fromStdString(rt::gbk_to_utf8(command[i]));
-    args << QString::fromStdString(host);
-    QProcess ping;
-    ping.setProcessChannelMode(QProcess::MergedChannels);
-    ping.start(QStringLiteral("ping"), args);
-    if (!ping.waitForStarted(kPingTimeoutMs)) return false;
-    if (!ping.waitForFinished(kPingTimeoutMs)) {
-        ping.kill();
-        ping.waitForFinished(1000);
-        return false;
-    }
-    std::string output = rt::utf8_to_gbk(ping.readAll().left(static_cast<qsizetype>(kPiece)).toStdString());
+    std::string output;
+    int exit_code = 0;
+    if (nvo_runandwait().of_runandwait(command + " " + host, kPingTimeoutMs, output, exit_code) != 1) return false;
     return output.find(success) != std::string::npos || output.find("丢失 = 0") != std::string::npos;
 }
