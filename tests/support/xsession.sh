@@ -10,6 +10,9 @@
 #                                 matches TITLE (a regular expression), or ""
 #   gone TITLE [SECONDS]          true once no window's title matches TITLE
 #   focus WIN                     true once WIN holds the keyboard focus
+#   close_box WIN                 closes WIN as its close box would, through
+#                                 the window manager (needs start_wm)
+#   ended PID [SECONDS]           true once process PID has ended
 #   type_login WIN                types the demo gateway's credentials into
 #                                 the login window WIN, Enter after each
 #   report                        what the programs and the gateway printed
@@ -79,6 +82,26 @@ focus() {
     sleep 0.2
   done
   step "focus never reached $win; it is on ${now:-nothing}"
+  return 1
+}
+
+# The window manager asks the window to close (WM_DELETE_WINDOW), as a
+# click on its close box does; xdotool's windowclose would destroy it.
+close_box() {
+  step "close box of $1"
+  timeout 5 wmctrl -i -c "$1"
+}
+
+ended() {
+  local pid=$1 tries=$((${2:-10} * 10)) _
+  for _ in $(seq "$tries"); do
+    # A child of this shell that has ended stays a zombie until it is waited for.
+    case $(ps -o stat= -p "$pid" 2>/dev/null | tr -d " ") in
+      "" | Z*) step "process $pid ended"; return 0 ;;
+    esac
+    sleep 0.1
+  done
+  step "process $pid still running"
   return 1
 }
 
