@@ -16,8 +16,7 @@ bin=${1:?bin folder}
 . "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
-cp "$bin/velotra" "$bin/dorvane" "$work/"
-cp -r "$bin/res" "$work/"
+copy_client "$bin" "$work" dorvane
 # The launcher's own folder names a client that is not there: it shows its box.
 mkdir "$work/launcher"
 cp "$bin/dorvane" "$work/launcher/"
@@ -32,8 +31,7 @@ session() {
   set -euo pipefail
   export QT_QPA_PLATFORM=xcb
   start_wm || { echo "openbox did not start"; return 1; }
-  "$work/velotra" >"$work/client.out" 2>&1 &
-  local client=$!
+  start_client || return 1
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }
   count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
@@ -63,9 +61,6 @@ session() {
     sleep 1.5
   }
 
-  local login
-  login=$(window "^系统登录\$")
-  [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   has_icon "$login" || fail "the login window has no icon of its own"
   local title="澄渊达通讯平台" before
   before=$(count "$title")

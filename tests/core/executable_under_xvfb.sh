@@ -10,10 +10,8 @@ bin=${1:?bin folder}
 . "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
-# A copy, not a link: the program finds its folder from its own file.
-mkdir -p "$work/prog" "$work/elsewhere"
-cp "$bin/velotra" "$work/prog/"
-cp -r "$bin/res" "$work/prog/" 2>/dev/null || true
+copy_client "$bin" "$work/prog"
+mkdir -p "$work/elsewhere"
 
 start_demo_gateway "$bin"
 unset QT_QPA_PLATFORM
@@ -22,12 +20,11 @@ session() {
   set -euo pipefail
   export QT_QPA_PLATFORM=xcb
   start_wm || { echo "openbox did not start"; return 1; }
-  (cd "$work/elsewhere" && exec "$work/prog/velotra") >"$work/client.out" 2>&1 &
-  local client=$! login rc=0
-  login=$(window "系统登录")
-  [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
-  [ -n "$(window "澄渊达通讯平台" 5)" ] || { echo "no frame titled with the product title"; kill "$client"; return 1; }
-  close_box "$login"
+  local rc=0
+  cd "$work/elsewhere"
+  start_client "$work/prog" || return 1
+  [ -n "$(window "^澄渊达通讯平台\$" 5)" ] || { echo "no frame titled with the product title"; kill "$client"; return 1; }
+  close_window "$login"
   ended "$client" 20 || { echo "the client did not end when the login window was closed"; kill "$client"; return 1; }
   wait "$client" || rc=$?
   [ "$rc" = 0 ] || { echo "the client ended with exit code $rc"; return 1; }

@@ -45,7 +45,7 @@ launch_and_close() {
   local login _
   login=$(window "系统登录")
   [ -n "$login" ] || { echo "the installed client did not open the login window"; return 1; }
-  close_box "$login"
+  close_window "$login"
   for _ in $(seq 100); do
     pgrep -f "$dest/velotra" >/dev/null || return 0
     sleep 0.1

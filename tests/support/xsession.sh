@@ -10,7 +10,12 @@
 #                                 matches TITLE (a regular expression), or ""
 #   gone TITLE [SECONDS]          true once no window's title matches TITLE
 #   focus WIN                     true once WIN holds the keyboard focus
-#   close_box WIN                 closes WIN as its close box would, through
+#   start_client [FOLDER]         starts FOLDER/velotra (default: $work),
+#                                 its output into $work/client.out; sets
+#                                 client (its pid) and login (the login
+#                                 window's id), or kills it and is false when
+#                                 no login window opens
+#   close_window WIN              closes WIN as its close box would, through
 #                                 the window manager (needs start_wm)
 #   ended PID [SECONDS]           true once process PID has ended
 #   type_login WIN                types the demo gateway's credentials into
@@ -85,9 +90,19 @@ focus() {
   return 1
 }
 
+start_client() {
+  "${1:-$work}/velotra" >"$work/client.out" 2>&1 &
+  client=$!
+  login=$(window "^系统登录\$")
+  [ -n "$login" ] && return 0
+  echo "the login window did not open"
+  kill "$client"
+  return 1
+}
+
 # The window manager asks the window to close (WM_DELETE_WINDOW), as a
 # click on its close box does; xdotool's windowclose would destroy it.
-close_box() {
+close_window() {
   step "close box of $1"
   timeout 5 wmctrl -i -c "$1"
 }
