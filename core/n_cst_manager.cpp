@@ -39,6 +39,13 @@ std::string profile_read(const std::string& file, const std::string& section, co
     return rt::or_empty(rt::ProfileString(file, section, key, dflt));
 }
 
+// The setters' rule: a null value is refused (-1), any other one kept (1).
+int keep(std::string& field, const rt::nstring& value) {
+    if (!value) return -1;
+    field = *value;
+    return 1;
+}
+
 } // namespace
 
 n_cst_manager::n_cst_manager() = default;
@@ -89,11 +96,7 @@ int n_cst_manager::pub_app_start() {
 bool n_cst_manager::of_getmicrohelp() const { return ib_microhelp; }
 std::string n_cst_manager::of_getappinifile() const { return is_appinifile; }
 
-int n_cst_manager::of_setappinifile(const rt::nstring& as_appinifile) {
-    if (!as_appinifile) return -1;
-    is_appinifile = *as_appinifile;
-    return 1;
-}
+int n_cst_manager::of_setappinifile(const rt::nstring& as_appinifile) { return keep(is_appinifile, as_appinifile); }
 
 namespace {
 
@@ -332,17 +335,7 @@ std::int32_t read_pieces(const std::string& filename, Take take) {
 void n_cst_manager::uf_debug(const std::string&) {}
 
 int n_cst_manager::uf_file_write(const std::string& as_filename, const std::string& as_note, bool ab_append) {
-    int f = rt::FileOpen(as_filename, rt::FileMode::StreamMode, rt::FileAccess::Write, rt::FileLock::LockWrite,
-                         ab_append ? rt::WriteMode::Append : rt::WriteMode::Replace);
-    if (f == -1) return -1;
-    for (std::size_t pos = 0; pos < as_note.size(); pos += rt::file_piece) {
-        if (rt::FileWrite(f, std::string_view(as_note).substr(pos, rt::file_piece)) == -1) {
-            rt::FileClose(f);
-            return -1;
-        }
-    }
-    rt::FileClose(f);
-    return 1;
+    return f_filewrite(as_filename, as_note, ab_append ? rt::WriteMode::Append : rt::WriteMode::Replace);
 }
 
 void n_cst_manager::uf_test_write(const std::string& as_error, bool ab_add) {
@@ -452,28 +445,16 @@ int n_cst_manager::pub_f_set_sysvar(const std::string& as_section, const std::st
 
 // ---- accessors --------------------------------------------------------------
 
-int n_cst_manager::of_setversion(const rt::nstring& v) {
-    if (!v) return -1;
-    is_version = *v;
-    return 1;
-}
+int n_cst_manager::of_setversion(const rt::nstring& v) { return keep(is_version, v); }
 std::string n_cst_manager::of_getcopyright() const { return is_copyright; }
 std::string n_cst_manager::of_getversion() const { return is_version; }
-int n_cst_manager::of_setcopyright(const rt::nstring& c) {
-    if (!c) return -1;
-    is_copyright = *c;
-    return 1;
-}
+int n_cst_manager::of_setcopyright(const rt::nstring& c) { return keep(is_copyright, c); }
 
 bool n_cst_manager::of_sendsms_valid() {
     return !rt::IsBlank(userid) && !rt::IsBlank(account) && !rt::IsBlank(password);
 }
 
-int n_cst_manager::of_setlogo(const rt::nstring& as_logo) {
-    if (!as_logo) return -1;
-    is_logo = *as_logo;
-    return 1;
-}
+int n_cst_manager::of_setlogo(const rt::nstring& as_logo) { return keep(is_logo, as_logo); }
 std::string n_cst_manager::of_getlogo() const { return is_logo; }
 // A program of this platform carries no version resource: uo_file_version
 // reads the version stamp of our own builds instead.
@@ -527,11 +508,7 @@ int n_cst_manager::of_explain_overage(const pbdom_element& pobj_element) {
     });
 }
 
-int n_cst_manager::of_setuserid(const rt::nstring& as_userid) {
-    if (!as_userid) return -1;
-    is_userid = *as_userid;
-    return 1;
-}
+int n_cst_manager::of_setuserid(const rt::nstring& as_userid) { return keep(is_userid, as_userid); }
 std::string n_cst_manager::of_getuserid() const { return is_userid; }
 namespace {
 

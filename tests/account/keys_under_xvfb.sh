@@ -65,21 +65,24 @@ session() {
   local title="澄渊达通讯平台" before
   before=$(count "$title")
 
+  # After one Enter ($2): its box closed, $1 login requests in all, and no
+  # second box.
+  one_box_after() {
+    sleep 1
+    close_box "$title"
+    [ "$(logins)" = "$1" ] || fail "one Enter $2 made $(logins) login requests in all, not $1"
+    [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter $2"; close_box "$title"; }
+  }
+
   # One Enter in the password edit: one request, one box.
   type_login "$login"
-  sleep 1
-  close_box "$title"
-  [ "$(logins)" = 1 ] || fail "one Enter in the password edit sent $(logins) login requests"
-  [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter"; close_box "$title"; }
+  one_box_after 1 "in the password edit"
 
   # One Enter on 确定 (Tab from the password edit): one more request.
   focus "$login" || true
   sleep 0.3
   xdotool key Tab; sleep 0.2; xdotool key Return
-  sleep 1
-  close_box "$title"
-  [ "$(logins)" = 2 ] || fail "one Enter on the button made $(logins) login requests in all, not 2"
-  [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter on the button"; close_box "$title"; }
+  one_box_after 2 "on the button"
 
   # The sign-up window (注册&R): the caret starts in the account field; Tab
   # walks to the e-mail field; 注册 with no account says so and puts the
