@@ -39,6 +39,13 @@ std::string profile_read(const std::string& file, const std::string& section, co
     return rt::or_empty(rt::ProfileString(file, section, key, dflt));
 }
 
+// Development mode stands for running inside the development environment: a
+// built client is in it only when the environment variable VELOTRA_DEV is "1".
+bool dev_environment() {
+    const char* v = std::getenv("VELOTRA_DEV");
+    return v && std::string(v) == "1";
+}
+
 // The setters' rule: a null value is refused (-1), any other one kept (1).
 int keep(std::string& field, const rt::nstring& value) {
     if (!value) return -1;
@@ -53,11 +60,8 @@ n_cst_manager::~n_cst_manager() = default;
 
 // ---- start-up -------------------------------------------------------------
 
-// Development mode stands for running inside the development environment;
-// a built client turns it on only when asked to.
 void n_cst_manager::pfc_open(const std::string& as_commandline) {
-    const char* dev = std::getenv("VELOTRA_DEV");
-    if (dev && std::string(dev) == "1") ib_dev = true;
+    if (dev_environment()) ib_dev = true;
     commandline = as_commandline;
     if (pub_app_start() == 1) return;
     if (w_mdi* frame = w_mdi::current()) rt::Close(*frame);
@@ -250,46 +254,11 @@ void n_cst_manager::pub_app_init_res() {}
 
 namespace {
 
-// "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss.fff" of a clock reading, written
-// digit by digit: a send formats both for every message it logs, and the
-// general formatter (or snprintf) costs more than the entry's other work.
-void put_digits(std::string& out, int value, int width) {
-    char digits[4];
-    for (int i = width - 1; i >= 0; --i, value /= 10) digits[i] = static_cast<char>('0' + value % 10);
-    out.append(digits, static_cast<std::size_t>(width));
-}
-
-std::string day_text(const rt::DateTime& t) {
-    std::string text;
-    put_digits(text, t.year, 4);
-    text += '-';
-    put_digits(text, t.month, 2);
-    text += '-';
-    put_digits(text, t.day, 2);
-    return text;
-}
-
-std::string stamp_text(const rt::DateTime& t) {
-    std::string text = day_text(t);
-    text += ' ';
-    put_digits(text, t.hour, 2);
-    text += ':';
-    put_digits(text, t.minute, 2);
-    text += ':';
-    put_digits(text, t.second, 2);
-    text += '.';
-    put_digits(text, t.millisecond, 3);
-    return text;
-}
-
 // The daily log entry before the line-mode write adds its own CR LF.
 std::string log_entry(const std::string& msg, const std::string& after_msg, const rt::DateTime& now = rt::Now()) {
-    static const std::string stars(39, '*');
-    std::string entry;
-    entry.reserve(3 * 41 + 16 + msg.size() + after_msg.size());
-    entry.append(stars).append("\r\n******* ").append(stamp_text(now)).append(" *******\r\n");
-    entry.append(stars).append("\r\n").append(msg).append(after_msg);
-    return entry;
+    const std::string stars(39, '*');
+    return stars + "\r\n******* " + rt::String(now, "yyyy-mm-dd hh:mm:ss.fff") + " *******\r\n" + stars + "\r\n" +
+           msg + after_msg;
 }
 
 // One line-mode write (the text and CR LF). Failures are silent: a lost log
@@ -298,13 +267,6 @@ void write_line(const std::string& path, const std::string& text, rt::WriteMode 
     int f = rt::FileOpen(path, rt::FileMode::LineMode, rt::FileAccess::Write, rt::FileLock::LockWrite, mode);
     rt::FileWrite(f, text);
     rt::FileClose(f);
-}
-
-// The original tested for the development environment on every call; here
-// that is the environment variable VELOTRA_DEV.
-bool dev_environment() {
-    const char* v = std::getenv("VELOTRA_DEV");
-    return v && std::string(v) == "1";
 }
 
 // Reads a file in pieces, handing each to `take`: the count of pieces, or -1.
@@ -351,7 +313,7 @@ void n_cst_manager::uf_test_write(const std::string& as_error, bool ab_add) {
 void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
     // One reading of the clock names the day's file and stamps the entry.
     const rt::DateTime now = rt::Now();
-    const std::string path = appdir + "\\log\\" + day_text(now) + ".txt";
+    const std::string path = appdir + "\\log\\" + rt::String(now, "yyyy-mm-dd") + ".txt";
     // A send logs one entry per message: the day's file stays open between
     // entries (each is on disk when this returns), shared by every manager,
     // and is never closed, the system closing it at exit.

@@ -1,7 +1,7 @@
 // Layout units. Windows and controls are designed, placed, sized and report
 // mouse positions in layout units; only the widgets see pixels. One fixed
 // conversion serves the whole program: 4.5 units a pixel across and 4 units
-// a pixel down, which is what the original desktop gave at 96 dpi.
+// a pixel down, as a desktop at 96 dpi gives them.
 #pragma once
 
 namespace rt {
