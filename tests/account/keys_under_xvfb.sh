@@ -29,8 +29,7 @@ unset QT_QPA_PLATFORM
 # Runs inside the virtual display.
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
-  start_wm || { echo "openbox did not start"; return 1; }
+  start_wm || return 1
   start_client || return 1
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }

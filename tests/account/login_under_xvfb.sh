@@ -19,10 +19,9 @@ unset QT_QPA_PLATFORM
 
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
   # A window manager hands the keyboard focus to the window that opens, as a
   # desktop does; without one the focus may stay with the frame behind it.
-  start_wm || { echo "openbox did not start"; return 1; }
+  start_wm || return 1
   start_client || return 1
   # Typing goes wherever the keyboard focus is (on a loaded machine the
   # frame behind may still hold it for a moment).

@@ -18,8 +18,7 @@ unset QT_QPA_PLATFORM
 
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
-  start_wm || { echo "openbox did not start"; return 1; }
+  start_wm || return 1
   local rc=0
   cd "$work/elsewhere"
   start_client "$work/prog" || return 1

@@ -38,8 +38,7 @@ start_through_launcher() {
 
 launch_and_close() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
-  start_wm || { echo "openbox did not start"; return 1; }
+  start_wm || return 1
   (cd "$work/elsewhere" && timeout 30 "$dest/dorvane") >"$work/launcher.out" 2>&1 ||
     { echo "dorvane failed"; return 1; }
   local login _

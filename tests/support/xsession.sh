@@ -3,9 +3,11 @@
 # every step is written to $work/steps.log with the time of day,
 # so a session that fails or overruns says where it stood.
 #   in_display SECONDS FUNCTION   runs FUNCTION on a new virtual display, with
-#                                 these helpers; ends it after SECONDS
+#                                 these helpers and Qt programs shown there
+#                                 (QT_QPA_PLATFORM=xcb); ends it after SECONDS
 #   step TEXT                     notes a step in the step log
-#   start_wm                      openbox, returned once it manages windows
+#   start_wm                      openbox, returned once it manages windows;
+#                                 false, saying so, when it does not come up
 #   window TITLE [SECONDS]        id of the first visible window whose title
 #                                 matches TITLE (a regular expression), or ""
 #   gone TITLE [SECONDS]          true once no window's title matches TITLE
@@ -32,7 +34,7 @@ in_display() {
   step "display for $fn, at most $limit s"
   # timeout ends the whole group, the display server included.
   timeout -k 5 "$limit" xvfb-run -a -s "-screen 0 1280x800x24" \
-    bash -c ". \"\$xsession_lib\"; $(declare -f "$fn"); $fn" || rc=$?
+    bash -c "export QT_QPA_PLATFORM=xcb; . \"\$xsession_lib\"; $(declare -f "$fn"); $fn" || rc=$?
   if [ "$rc" != 0 ]; then
     [ "$rc" = 124 ] && echo "the session on the virtual display did not end within $limit s"
     report
@@ -49,6 +51,7 @@ start_wm() {
     sleep 0.1
   done
   step "the window manager did not come up"
+  echo "openbox did not start"
   return 1
 }
 
