@@ -207,10 +207,7 @@ int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string
     rt::Inet inet;
     nuo_ir ir;
 
-    // The body is written into one string: a batch carries some 48 KB of
-    // numbers, which every intermediate text would copy again.
     std::string body;
-    body.reserve(as_action.size() + as_mobile.size() + as_data.size() + 256);
     const auto field = [&body](const char* name, const std::string& value) {
         body += name;
         body += f_formvalue(value);
@@ -316,7 +313,9 @@ void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
     const std::string path = appdir + "\\log\\" + rt::String(now, "yyyy-mm-dd") + ".txt";
     // A send logs one entry per message: the day's file stays open between
     // entries (each is on disk when this returns), shared by every manager,
-    // and is never closed, the system closing it at exit.
+    // and is never closed, the system closing it at exit. An open and a
+    // close per entry made BM_manager_post_and_log_10000 of
+    // w_message_preview_bench 1.20 times the bare posts instead of 1.05.
     static rt::AppendLog& day_file = *new rt::AppendLog;
     if (ab_add)
         day_file.append(path, log_entry(as_msg, "\r\n", now));
