@@ -11,7 +11,6 @@
 #include "foundation/n_cst_string.h"
 #include "runtime/datetime.h"
 #include "runtime/files.h"
-#include "runtime/gbk.h"
 #include "runtime/inet.h"
 #include "runtime/path.h"
 #include "runtime/pbdom_element.h"
@@ -26,7 +25,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 n_cst_manager* gnv_app = nullptr;
 
