@@ -101,6 +101,8 @@ public:
     bool of_sendsms_valid();
     int of_setlogo(const rt::nstring& as_logo);
     std::string of_getlogo() const;
+    // The version text of a program file, through uo_file_version;
+    // "1,0,0,1" for a file that does not exist.
     std::string of_fileversion(const std::string& as_file) const;
     // Splits signature at ";" into elements 1.. (as_signature[0] is element 1).
     void of_parse_signature(std::vector<std::string>& as_signature) const;
@@ -116,6 +118,9 @@ public:
                               const std::function<void(const std::string& as_name, const std::string& as_text)>& as_field);
     int of_setuserid(const rt::nstring& as_userid);
     std::string of_getuserid() const;
+    // True when the host answers one ping, run through nvo_runandwait;
+    // [system] ping_cmd and ping_result of velotra.ini tune the command and
+    // the success text.
     bool pub_net_ping(const std::string& as_hostname);
 
 protected:

@@ -1,7 +1,6 @@
 #include "foundation/pfc_u_sle.h"
 
-#include "core/n_cst_manager.h"
-#include "foundation/w_master.h"
+#include "foundation/base_control_rules.h"
 #include "runtime/ui/window.h"
 
 #include <QLineEdit>
@@ -17,11 +16,7 @@ pfc_u_sle::pfc_u_sle(rt::Container* parent, const std::string& text, rt::Rect r)
 }
 
 void pfc_u_sle::getfocus() {
-    if (gnv_app && gnv_app->of_getmicrohelp()) {
-        rt::Window* w = nullptr;
-        of_getparentwindow(w);
-        if (auto* m = dynamic_cast<w_master*>(w)) m->pfc_controlgotfocus(this);
-    }
+    base_control_rules::report_focus(*this);
     if (ib_autoselect) rt::PostEvent(widget(), [this] { pfc_selectall(); });
 }
 
@@ -36,8 +31,7 @@ void pfc_u_sle::rbuttonup(unsigned long flags, int xpos, int ypos) { rt::SingleL
 long pfc_u_sle::contextmenu(int, int) { return 1; }
 
 int pfc_u_sle::of_getparentwindow(rt::Window*& aw_parent) const {
-    aw_parent = parent_window();
-    return aw_parent ? 1 : -1;
+    return base_control_rules::of_getparentwindow(*this, aw_parent);
 }
 
 int pfc_u_sle::of_messagebox(const std::string&, const std::string& as_title, const std::string& as_text,

@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-noto-cjk
-  xvfb xauth xdotool
+  xvfb xauth xdotool wmctrl
   openbox trayer imagemagick x11-utils
   zip unzip
   iputils-ping

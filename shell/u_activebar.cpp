@@ -1,15 +1,7 @@
 #include "shell/u_activebar.h"
 
 #include "foundation/n_numerical.h"
-
-#include <cmath>
-
-namespace {
-// A product of uf_resize's scaling, to the nearest whole unit.
-int scaled(long value, int per_thousand) {
-    return static_cast<int>(std::lround(static_cast<double>(value) * per_thousand / 1000.0));
-}
-} // namespace
+#include "runtime/ui/units.h"
 
 u_activebar::u_activebar(rt::Container* parent, rt::Rect r) : rt::UserObject(parent, r) {
     rt::Font label{"Arial", 9, 700, false, false, 0};
@@ -133,5 +125,5 @@ void u_activebar::uf_resize(int newwidth, int newheight, rt::MdiClient* mdi) {
 }
 
 rt::Rect u_activebar::fit_rule(long left, long top, long width, long height) {
-    return {scaled(left, 306), scaled(top, 268), scaled(width, 306), scaled(height, 268)};
+    return {rt::scaled(left, 306), rt::scaled(top, 268), rt::scaled(width, 306), rt::scaled(height, 268)};
 }

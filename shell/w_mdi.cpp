@@ -33,13 +33,6 @@
 
 namespace {
 w_mdi* g_current = nullptr;
-
-// A product of the fitting rule, to the nearest whole unit.
-int scaled(long value, int per_thousand) {
-    return static_cast<int>(std::lround(static_cast<double>(value) * per_thousand / 1000.0));
-}
-
-constexpr long twips_per_px = 15;
 } // namespace
 
 // The corner text lies over the MDI client and its sheets: a see-through
@@ -196,7 +189,7 @@ void w_mdi::wf_open_sheet(rt::Window& sheet) {
 
 // ---- layout ------------------------------------------------------------------------------
 rt::Rect w_mdi::fit_rule(long left, long top, long width, long height) {
-    return {scaled(left, 300), scaled(top, 265), scaled(width, 305), scaled(height, 268)};
+    return {rt::scaled(left, 300), rt::scaled(top, 265), rt::scaled(width, 305), rt::scaled(height, 268)};
 }
 
 // The rule's factors make the client a little larger than the free
@@ -207,8 +200,8 @@ void w_mdi::wf_fit_mdi() {
     const long l = ole_1.clientarealeft(), t = ole_1.clientareatop();
     const long w = ole_1.clientareawidth(), h = ole_1.clientareaheight();
     rt::Rect r = fit_rule(l, t, w, h);
-    const int right = rt::px_to_units_x(static_cast<int>((l + w) / twips_per_px)) + ole_1.x();
-    const int bottom = rt::px_to_units_y(static_cast<int>((t + h) / twips_per_px)) + ole_1.y();
+    const int right = rt::px_to_units_x(static_cast<int>((l + w) / rt::twips_per_px)) + ole_1.x();
+    const int bottom = rt::px_to_units_y(static_cast<int>((t + h) / rt::twips_per_px)) + ole_1.y();
     r.width = std::max(0, std::min(r.width, right - r.x));
     r.height = std::max(0, std::min(r.height, bottom - r.y));
     mdi_1.Move(r.x, r.y);
@@ -285,9 +278,8 @@ void w_mdi::wf_paint(rt::MdiClient& mdi) {
 // ---- commands ----------------------------------------------------------------------------------
 void w_mdi::ole_1_toolclick(rt::CommandTool& tool) { wf_open_module(tool.name); }
 
-// Each command opens its window in one line. The windows of other parts of
-// the client are opened here as they land; until then their tools open
-// nothing (marked "lands with").
+// Each command opens its window in one line; a tool name the frame does not
+// know opens the about box.
 void w_mdi::wf_open_module(const rt::nstring& as_argument) {
     if (as_argument == "Tool_excel") {
         // One mail-merge sheet: a second would write the same settings keys.

@@ -49,6 +49,9 @@ public:
     // Window messages that no other event handles: before the user moves or
     // sizes the frame (the set-cursor message over its caption or a sizing
     // border) the corner text is drawn again once the message is handled.
+    // The runtime raises no such event on this platform, so only its test
+    // calls it: the corner text is a widget of the frame, which moves with
+    // it and is drawn again by resize().
     long other(const std::optional<unsigned long>& wparam, long lparam);
 
     // The fitting rule: the command bar's free rectangle (twips) scaled by

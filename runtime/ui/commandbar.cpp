@@ -8,6 +8,7 @@
 #include "runtime/strings.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/style.h"
+#include "runtime/ui/units.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -33,7 +34,6 @@ namespace rt {
 
 namespace {
 
-constexpr long twips_per_px = 15;
 // A tool button that hands double clicks on as well.
 class ToolButton final : public QToolButton {
 public:

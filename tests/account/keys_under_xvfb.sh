@@ -16,8 +16,7 @@ bin=${1:?bin folder}
 . "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
-cp "$bin/velotra" "$bin/dorvane" "$work/"
-cp -r "$bin/res" "$work/"
+copy_client "$bin" "$work" dorvane
 # The launcher's own folder names a client that is not there: it shows its box.
 mkdir "$work/launcher"
 cp "$bin/dorvane" "$work/launcher/"
@@ -30,10 +29,8 @@ unset QT_QPA_PLATFORM
 # Runs inside the virtual display.
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
-  start_wm || { echo "openbox did not start"; return 1; }
-  "$work/velotra" >"$work/client.out" 2>&1 &
-  local client=$!
+  start_wm || return 1
+  start_client || return 1
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }
   count() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
@@ -63,28 +60,28 @@ session() {
     sleep 1.5
   }
 
-  local login
-  login=$(window "^系统登录\$")
-  [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   has_icon "$login" || fail "the login window has no icon of its own"
   local title="澄渊达通讯平台" before
   before=$(count "$title")
 
+  # After one Enter ($2): its box closed, $1 login requests in all, and no
+  # second box.
+  one_box_after() {
+    sleep 1
+    close_box "$title"
+    [ "$(logins)" = "$1" ] || fail "one Enter $2 made $(logins) login requests in all, not $1"
+    [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter $2"; close_box "$title"; }
+  }
+
   # One Enter in the password edit: one request, one box.
   type_login "$login"
-  sleep 1
-  close_box "$title"
-  [ "$(logins)" = 1 ] || fail "one Enter in the password edit sent $(logins) login requests"
-  [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter"; close_box "$title"; }
+  one_box_after 1 "in the password edit"
 
   # One Enter on 确定 (Tab from the password edit): one more request.
   focus "$login" || true
   sleep 0.3
   xdotool key Tab; sleep 0.2; xdotool key Return
-  sleep 1
-  close_box "$title"
-  [ "$(logins)" = 2 ] || fail "one Enter on the button made $(logins) login requests in all, not 2"
-  [ "$(count "$title")" = "$before" ] || { fail "a second box after one Enter on the button"; close_box "$title"; }
+  one_box_after 2 "on the button"
 
   # The sign-up window (注册&R): the caret starts in the account field; Tab
   # walks to the e-mail field; 注册 with no account says so and puts the

@@ -12,26 +12,20 @@ bin=${1:?bin folder}
 start_work_folder
 
 # A program folder of its own, so that velotra.ini starts empty.
-cp "$bin/velotra" "$work/"
-cp -r "$bin/res" "$work/" 2>/dev/null || true
+copy_client "$bin" "$work"
 
 start_demo_gateway "$bin"
 unset QT_QPA_PLATFORM
 
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
   # A window manager hands the keyboard focus to the window that opens, as a
   # desktop does; without one the focus may stay with the frame behind it.
-  start_wm || { echo "openbox did not start"; return 1; }
-  "$work/velotra" >"$work/client.out" 2>&1 &
-  local client=$!
-  local win
-  win=$(window "系统登录")
-  [ -n "$win" ] || { echo "the login window did not open"; kill "$client"; return 1; }
+  start_wm || return 1
+  start_client || return 1
   # Typing goes wherever the keyboard focus is (on a loaded machine the
   # frame behind may still hold it for a moment).
-  type_login "$win"
+  type_login "$login"
   # The login window closes and the frame stays.
   if ! gone "系统登录" 20; then
     echo "the login window is still open"

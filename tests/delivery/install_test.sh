@@ -19,27 +19,38 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 . "$(dirname "$0")/../support/demo_gateway.sh"
+. "$(dirname "$0")/../support/xsession.sh"
 start_demo_gateway "$bin"
+unset QT_QPA_PLATFORM
 
-# Starts the launcher of a program folder from an unrelated working folder and
-# waits for the client it starts to open the login window; the client closes
-# that window itself (VELOTRA_TEST_CLOSE) and ends.
+# Starts the launcher of a program folder from an unrelated working folder,
+# on a virtual display with a window manager, and waits for the client it
+# starts to open the login window; that window is closed by its close box,
+# and the client ends.
 start_through_launcher() {
-  local dest=$1 out=$work/client.out
+  dest=$1
   mkdir -p "$work/elsewhere"
-  rm -f "$out"
-  (cd "$work/elsewhere" && QT_QPA_PLATFORM=offscreen VELOTRA_TEST_CLOSE="系统登录" \
-     timeout 30 "$dest/dorvane" >"$out" 2>&1) || fail "dorvane failed: $(cat "$out")"
-  for _ in $(seq 200); do
-    grep -q "opened: 系统登录" "$out" 2>/dev/null && break
-    sleep 0.1
-  done
-  grep -q "opened: 系统登录" "$out" || fail "the installed client did not start: $(cat "$out")"
-  for _ in $(seq 100); do
-    pgrep -f "$dest/velotra" >/dev/null || break
-    sleep 0.1
-  done
+  rm -f "$work/launcher.out"
+  export dest
+  in_display 60 launch_and_close || fail "the installed client did not start and end"
   [ -f "$dest/velotra.ini" ] || fail "the client did not create velotra.ini in its program folder"
+}
+
+launch_and_close() {
+  set -euo pipefail
+  start_wm || return 1
+  (cd "$work/elsewhere" && timeout 30 "$dest/dorvane") >"$work/launcher.out" 2>&1 ||
+    { echo "dorvane failed"; return 1; }
+  local login _
+  login=$(window "系统登录")
+  [ -n "$login" ] || { echo "the installed client did not open the login window"; return 1; }
+  close_window "$login"
+  for _ in $(seq 100); do
+    pgrep -f "$dest/velotra" >/dev/null || return 0
+    sleep 0.1
+  done
+  echo "the installed client did not end when its login window was closed"
+  return 1
 }
 
 check_installed() {

@@ -4,6 +4,8 @@
 #   source demo_gateway.sh
 #   start_work_folder            # sets work; kills pids and removes work at exit
 #   start_demo_gateway BIN [fake_gateway options...]   # sets port, VELOTRA_URL, VELOTRA_WEBURL
+#   copy_client BIN DEST [FILE...]   # a program folder of its own: the client,
+#                                    # res/ and the FILEs of BIN into DEST
 
 start_work_folder() {
   work=$(mktemp -d)
@@ -34,4 +36,14 @@ start_demo_gateway() {
   port=${port%/}
   export VELOTRA_URL="$url" VELOTRA_WEBURL="$url"
   unset VELOTRA_DEV
+}
+
+# A copy, not a link: the program finds its folder from its own file.
+copy_client() {
+  local bin=$1 dest=$2 f
+  shift 2
+  mkdir -p "$dest"
+  cp "$bin/velotra" "$dest/"
+  for f in "$@"; do cp "$bin/$f" "$dest/"; done
+  cp -r "$bin/res" "$dest/" 2>/dev/null || true
 }

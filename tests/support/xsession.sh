@@ -3,13 +3,23 @@
 # every step is written to $work/steps.log with the time of day,
 # so a session that fails or overruns says where it stood.
 #   in_display SECONDS FUNCTION   runs FUNCTION on a new virtual display, with
-#                                 these helpers; ends it after SECONDS
+#                                 these helpers and Qt programs shown there
+#                                 (QT_QPA_PLATFORM=xcb); ends it after SECONDS
 #   step TEXT                     notes a step in the step log
-#   start_wm                      openbox, returned once it manages windows
+#   start_wm                      openbox, returned once it manages windows;
+#                                 false, saying so, when it does not come up
 #   window TITLE [SECONDS]        id of the first visible window whose title
 #                                 matches TITLE (a regular expression), or ""
 #   gone TITLE [SECONDS]          true once no window's title matches TITLE
 #   focus WIN                     true once WIN holds the keyboard focus
+#   start_client [FOLDER]         starts FOLDER/velotra (default: $work),
+#                                 its output into $work/client.out; sets
+#                                 client (its pid) and login (the login
+#                                 window's id), or kills it and is false when
+#                                 no login window opens
+#   close_window WIN              closes WIN as its close box would, through
+#                                 the window manager (needs start_wm)
+#   ended PID [SECONDS]           true once process PID has ended
 #   type_login WIN                types the demo gateway's credentials into
 #                                 the login window WIN, Enter after each
 #   report                        what the programs and the gateway printed
@@ -24,7 +34,7 @@ in_display() {
   step "display for $fn, at most $limit s"
   # timeout ends the whole group, the display server included.
   timeout -k 5 "$limit" xvfb-run -a -s "-screen 0 1280x800x24" \
-    bash -c ". \"\$xsession_lib\"; $(declare -f "$fn"); $fn" || rc=$?
+    bash -c "export QT_QPA_PLATFORM=xcb; . \"\$xsession_lib\"; $(declare -f "$fn"); $fn" || rc=$?
   if [ "$rc" != 0 ]; then
     [ "$rc" = 124 ] && echo "the session on the virtual display did not end within $limit s"
     report
@@ -41,6 +51,7 @@ start_wm() {
     sleep 0.1
   done
   step "the window manager did not come up"
+  echo "openbox did not start"
   return 1
 }
 
@@ -79,6 +90,36 @@ focus() {
     sleep 0.2
   done
   step "focus never reached $win; it is on ${now:-nothing}"
+  return 1
+}
+
+start_client() {
+  "${1:-$work}/velotra" >"$work/client.out" 2>&1 &
+  client=$!
+  login=$(window "^系统登录\$")
+  [ -n "$login" ] && return 0
+  echo "the login window did not open"
+  kill "$client"
+  return 1
+}
+
+# The window manager asks the window to close (WM_DELETE_WINDOW), as a
+# click on its close box does; xdotool's windowclose would destroy it.
+close_window() {
+  step "close box of $1"
+  timeout 5 wmctrl -i -c "$1"
+}
+
+ended() {
+  local pid=$1 tries=$((${2:-10} * 10)) _
+  for _ in $(seq "$tries"); do
+    # A child of this shell that has ended stays a zombie until it is waited for.
+    case $(ps -o stat= -p "$pid" 2>/dev/null | tr -d " ") in
+      "" | Z*) step "process $pid ended"; return 0 ;;
+    esac
+    sleep 0.1
+  done
+  step "process $pid still running"
   return 1
 }
 
