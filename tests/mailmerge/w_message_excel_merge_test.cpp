@@ -201,13 +201,14 @@ TEST_F(MailMerge, WholeFlowLoadPreviewSendMarks) {
 namespace {
 
 // The salary workbook in each form the sheet is tried on: written by our
-// fixture writer, and the same workbook saved by an office program.
+// fixture writers as .xlsx and .xls, and the .xlsx saved by an office program.
 struct SalaryFile {
     const char* name;
     void (*write)(const std::filesystem::path& file);
 };
 const SalaryFile salary_files[] = {
     {"salary.xlsx", fixtures::write_salary_xlsx},
+    {"salary.xls", fixtures::write_salary_xls},
     {"salary_office.xlsx",
      [](const std::filesystem::path& file) {
          std::filesystem::copy_file(std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) /

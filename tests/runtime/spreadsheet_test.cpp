@@ -465,17 +465,18 @@ std::vector<std::string> joined(const std::filesystem::path& file, rt::sheet::Ce
 
 } // namespace
 
-// The salary workbook as our writer makes it and as an office program saved
-// it again (tests/runtime/data/salary_office.xlsx: write_salary_xlsx's file
+// The salary workbook as our writers make it, .xlsx and .xls alike, and as
+// an office program saved the .xlsx again (tests/runtime/data/salary_office.xlsx: write_salary_xlsx's file
 // opened and saved there; its styles name General and the Chinese date as
 // their own formats, with \-escaped characters). The hidden note sheet is
 // never the one read; the shown texts are what the office program itself
 // exports as the sheet's text.
 TEST_F(Spreadsheet, SalaryWorkbookShowsWhatTheSheetShows) {
     fixtures::write_salary_xlsx(file("salary.xlsx"));
+    fixtures::write_salary_xls(file("salary.xls"));
     const std::filesystem::path office =
         std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/salary_office.xlsx";
-    for (const std::filesystem::path& f : {file("salary.xlsx"), office}) {
+    for (const std::filesystem::path& f : {file("salary.xlsx"), file("salary.xls"), office}) {
         SCOPED_TRACE(f.string());
         int active = -1;
         std::vector<std::string> names;

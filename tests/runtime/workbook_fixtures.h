@@ -779,4 +779,35 @@ inline void write_xls(const std::filesystem::path& file, const std::vector<FShee
     write_xls(file, sheets, o);
 }
 
+// The salary workbook of write_salary_xlsx as an .xls: the same cells,
+// formats, hidden note sheet and active salary sheet.
+inline void write_salary_xls(const std::filesystem::path& file) {
+    FSheet note{"说明", {{0, 0, Kind::text, "本表每月五日发放"}}, true};
+    FSheet pay{"工资", {}};
+    const char* headings[] = {"姓名", "手机", "基本", "绩效", "扣款", "实发", "比例", "发放日期", "等级", "达标", "核对"};
+    for (int c = 0; c < 11; ++c) pay.cells.push_back({0, c, Kind::text, headings[c]});
+    const std::string money = "#,##0.00", day = "yyyy\"年\"m\"月\"d\"日\"";
+    struct Person { const char* name; double mobile, base, bonus, deduction, ratio, date; };
+    const Person people[] = {{"张三", 13800138000.0, 5000.5, 1200, 50, 0.15, 46361},
+                             {"李四", 13900139000.0, 12345.678, -200, 0, 0.2, 46362}};
+    for (int r = 1; r <= 2; ++r) {
+        const Person& p = people[r - 1];
+        pay.cells.insert(pay.cells.end(),
+                         {{r, 0, Kind::text, p.name},
+                          {r, 1, Kind::number, "", p.mobile},
+                          {r, 2, Kind::number, "", p.base, money},
+                          {r, 3, Kind::number, "", p.bonus, money},
+                          {r, 4, Kind::number, "", p.deduction, money},
+                          {r, 5, Kind::formula, "", p.base + p.bonus - p.deduction, money},
+                          {r, 6, Kind::number, "", p.ratio, "0%"},
+                          {r, 7, Kind::number, "", p.date, day},
+                          {r, 8, Kind::formula_text, "高"},
+                          {r, 9, Kind::formula_bool, "", 1},
+                          {r, 10, Kind::formula_error, "#DIV/0!"}});
+    }
+    biff::Options o;
+    o.active = 1;
+    write_xls(file, {note, pay}, o);
+}
+
 } // namespace fixtures
