@@ -1,11 +1,11 @@
 #include "sending/w_sms_new.h"
 
 #include "core/n_cst_manager.h"
-#include "sending/send_guard.h"
 #include "runtime/profile.h"
 #include "runtime/services.h"
 #include "runtime/strings.h"
 #include "runtime/xml.h"
+#include "sending/send_guard.h"
 
 #include <algorithm>
 #include <span>

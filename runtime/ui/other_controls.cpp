@@ -71,7 +71,7 @@ void MultiLineEdit::take_back_what_does_not_fit() {
     QTextDocument* doc = edit()->document();
     const int end = doc->characterCount() - 1; // without the document's closing separator
     const int from = std::clamp(changed_from_, 0, end);
-    int to = std::clamp(changed_to_, from, end);
+    const int to = std::clamp(changed_to_, from, end);
     QTextCursor c(doc);
     setting_ = true;
     for (int i = to - 1; i >= from; --i) {
@@ -85,7 +85,6 @@ void MultiLineEdit::take_back_what_does_not_fit() {
             c.setPosition(first);
             c.setPosition(i + 1, QTextCursor::KeepAnchor);
             c.removeSelectedText();
-            to -= i + 1 - first;
         }
         i = first;
     }
