@@ -158,6 +158,9 @@ void w_set::pb_remove_clicked() {
     const int li_index = lb_signature.SelectedIndex();
     if (li_index == -1) return;
     lb_signature.DeleteItem(li_index);
+    // The list would select the next entry, which a second click (or the
+    // second half of a double click) would then remove unasked.
+    lb_signature.SelectItem(0);
     wf_store_signatures();
 }
 

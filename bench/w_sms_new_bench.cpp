@@ -1,7 +1,7 @@
 // A list of 200,000 numbers sent through the send window's button (the
 // confirmation answered Yes) to the local fake gateway: 50 requests of 4000
-// numbers, with the blank-row pass that also joins each batch's numbers,
-// the answers read and logged and a Yield after each batch. Next to
+// numbers, with the blank-row pass, each batch's numbers joined before its
+// request, the answers read and logged and a Yield after each batch. Next to
 // it, the same 50 request bodies posted with the internet service alone.
 // Goal: the button's path within 1.5 times the bare posts, and the gateway
 // receives all 200,000 numbers.

@@ -324,10 +324,11 @@ void n_cst_manager::uf_file_log(const std::string& as_msg, bool ab_add) {
 std::int32_t n_cst_manager::of_fileread(const std::string& as_filename, std::vector<std::string>& as_text) {
     std::vector<std::string> pieces;
     const std::int32_t count = read_pieces(as_filename, [&](const std::string& p) { pieces.push_back(p); });
-    if (count < 0) return -1;
+    // A read that fails part-way still hands over the pieces read before it;
+    // a file that cannot be opened has none and leaves the array alone.
     if (as_text.size() < pieces.size()) as_text.resize(pieces.size());
     std::move(pieces.begin(), pieces.end(), as_text.begin());
-    return count;
+    return count < 0 ? -1 : count;
 }
 
 int n_cst_manager::of_fileread(const std::string& as_filepath, std::string as_text) {

@@ -230,8 +230,16 @@ bool write_file(const std::string& native, const std::string& text) {
     const bool existed = ::stat(target.c_str(), &st) == 0;
     if (existed && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return false;
-    const std::string temp = target + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // The temporary name is new to the folder: one left behind by a process
+    // that was killed, perhaps with the same process id, is passed over
+    // rather than making every later write fail.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
     bool ok = write_all(fd, text);
     if (ok && existed) {

@@ -15,7 +15,7 @@ packages=(
   libcpp-httplib-dev
   fonts-noto-cjk
   xvfb xauth xdotool wmctrl
-  openbox trayer imagemagick x11-utils
+  openbox trayer imagemagick x11-utils xclip
   zip unzip
   iputils-ping
   desktop-file-utils

@@ -10,9 +10,10 @@ rt::DataObject build() {
     rt::ColumnDef mobile;
     mobile.name = "mobile";
     mobile.type = rt::ColType::Char;
-    // One imported line is one row: a line holding several numbers joined
-    // by "," must fit whole, since the gateway receives every number in it.
-    mobile.length = 4000;
+    // One imported line is one row, and a line holding numbers joined by ","
+    // may be of any length (the gateway receives every number in it): the
+    // column takes a text of any length rather than refuse a whole import.
+    mobile.length = 0;
     mobile.header = "号码";
     mobile.width = 430;
     o.columns.push_back(mobile);

@@ -1,6 +1,7 @@
-// The number list of the send window (its list and its hidden scratch list
-// of one request): one text column `mobile`, filled only by text imports
-// and row copies, shown four numbers to a line under the heading "号码".
+// The number list of the send window, and of its hidden scratch list, which
+// stays empty (a batch is joined where the list holds it): one text column
+// `mobile`, filled only by text imports and row copies, shown four numbers
+// to a line under the heading "号码".
 #pragma once
 
 #include "runtime/dataobject.h"

@@ -21,4 +21,11 @@ public:
     // over, so a missing or blank element keeps the value of an earlier
     // answer. 1, or -1 (nothing touched) when the element has no child nodes.
     int of_explain_row(const pbdom_element& pobj_element);
+
+    // Reads one answer text as both windows do: rt::xml_well_formed when it
+    // is XML and its root has been read, otherwise the parse's error code
+    // with the five variables untouched. The status is cleared before the
+    // reading, so that an answer without one never repeats the verdict of
+    // the answer before; the other four keep what earlier answers gave.
+    int of_read_answer(const std::string& as_answer);
 };

@@ -2,32 +2,11 @@
 
 #include "core/n_cst_manager.h"
 #include "runtime/any.h"
-#include "runtime/pbdom_builder.h"
-#include "runtime/pbdom_document.h"
-#include "runtime/pbdom_element.h"
 #include "runtime/strings.h"
 #include "runtime/xml.h"
+#include "sending/send_guard.h"
 
 #include <any>
-
-class w_message_preview::SendingGuard {
-public:
-    explicit SendingGuard(w_message_preview& w) : w_(w) {
-        w_.ib_sending = true;
-        w_.pb_send.set_enabled(false);
-        w_.pb_close.set_enabled(false);
-    }
-    ~SendingGuard() {
-        w_.ib_sending = false;
-        w_.pb_send.set_enabled(true);
-        w_.pb_close.set_enabled(true);
-    }
-    SendingGuard(const SendingGuard&) = delete;
-    SendingGuard& operator=(const SendingGuard&) = delete;
-
-private:
-    w_message_preview& w_;
-};
 
 w_message_preview::w_message_preview() {
     set_title("预览");
@@ -108,6 +87,7 @@ void w_message_preview::pb_send_clicked() {
 }
 
 void w_message_preview::wf_send_msg() {
+    if (ib_sending) return;
     const std::int32_t cnt = dw_list.RowCount();
     if (!gnv_app->of_sendsms_valid()) {
         gnv_app->pub_msg("帐户未设置无效,请在帐号设置中设置!", rt::Icon::StopSign);
@@ -120,11 +100,12 @@ void w_message_preview::wf_send_msg() {
     if (gnv_app->pub_msg("确定要执行发送操作吗？", rt::Icon::Question, rt::Buttons::YesNo) != 1) return;
 
     std::int32_t num_success = 0, num_failure = 0;
-    // Rows whose request failed or whose answer was no XML: the gateway's
-    // verdict on them is unknown, so the send cannot be reported complete.
+    // Rows whose answer told nothing (a failed request, an answer that is no
+    // XML or one without a status): the gateway may or may not have taken
+    // them, so the send cannot be reported complete.
     std::int32_t num_unanswered = 0;
     {
-        SendingGuard guard(*this);
+        send_guard guard(ib_sending, {&pb_send, &pb_close});
         hpb_1.set_position(1);
         for (std::int32_t i = 1; i <= cnt; ++i) {
             hpb_1.set_position(static_cast<int>(static_cast<double>(i) / cnt * 100));
@@ -152,30 +133,27 @@ void w_message_preview::wf_send_msg() {
 bool w_message_preview::wf_send_row(std::int32_t i, const std::string& mobile, std::string msg,
                                     std::int32_t& num_success, std::int32_t& num_failure) {
     // A failed request has shown the manager's box and left msg empty,
-    // which the XML check below refuses.
+    // which the reading refuses.
     gnv_app->of_http_post_sms("send", mobile, msg);
-    const std::string& xmlstring = msg;
-    // The builder checks the text by the same rules as XMLParseString and
-    // answers the same code: one parse serves the check and the reading.
-    pbdom_builder xml_file;
-    const pbdom_document xml_doc = xml_file.BuildFromString(xmlstring);
-    const int ll_ret = xml_file.GetParseError();
+    const int ll_ret = of_read_answer(msg);
     if (ll_ret != rt::xml_well_formed) {
         gnv_app->pub_msg("无效返回数据,错误代码[" + std::to_string(ll_ret) + "]");
         return false;
     }
-    // The row's verdict comes from its own answer: one without a status
-    // must not repeat the previous row's.
-    returnstatus.clear();
-    of_explain_row(xml_doc.GetRootElement());
     gnv_app->uf_file_log("发送短信\t接收号码\t[" + mobile + "]staus[" + returnstatus + "] message[" + mess + "]", true);
     const std::string status = rt::Lower(returnstatus);
     if (status == "faild") {
         dw_list.of_setvalue(i, rt::nstring("flag"), rt::Any(std::string("2")));
         ++num_failure;
-    } else if (status == "success") {
+        return true;
+    }
+    if (status == "success") {
         dw_list.of_setvalue(i, rt::nstring("flag"), rt::Any(std::string("1")));
         ++num_success;
+        return true;
     }
-    return true;
+    // Well-formed but without a status, such as a proxy's error page in
+    // XHTML: the row keeps no mark and counts as unconfirmed. Another status
+    // is the gateway's own answer and is taken as it stands.
+    return !returnstatus.empty();
 }

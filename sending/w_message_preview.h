@@ -43,14 +43,13 @@ public:
     bool sending() const { return ib_sending; }
 
 private:
-    // Refuses the buttons and the close box for as long as it lives, so
-    // that neither a second send nor a close can start inside the loop,
-    // which yields to the user after every row.
-    class SendingGuard;
+    // Set by the send's guard (sending/send_guard.h), which also disables
+    // both buttons; the close box reads it through the close query.
     bool ib_sending = false;
 
     // One row's request and answer; false when the row did not reach the
-    // gateway's verdict (a failed request or an answer that is not XML).
+    // gateway's verdict (a failed request, an answer that is not XML or one
+    // without a status).
     bool wf_send_row(std::int32_t i, const std::string& mobile, std::string msg, std::int32_t& num_success,
                      std::int32_t& num_failure);
 };

@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class w_sms_new final : public w_response, public n_send_answer {
 public:
@@ -76,18 +75,12 @@ public:
     bool sending() const { return ib_sending; }
 
 private:
-    class send_guard;
-
     bool ib_sending = false;
 
-    // Step of the send that works on the list: blank rows go, and the
-    // numbers of the rows that stay come back joined, one text for every
-    // rcv_limit rows; none when no row is left.
-    std::vector<std::string> wf_gather_batches();
-    void wf_send_once(const std::string& as_content, const std::string& as_mobile);
-    void wf_send_batches(const std::string& as_content, std::vector<std::string>& batches);
-    // Reads a well-formed answer into the five variables; false (after the
-    // box when ab_tell is true) when the answer is not XML.
-    bool wf_read_answer(const std::string& as_answer, bool ab_tell);
+    // Deletes the rows whose number is null or blank; the others stay as
+    // they are, spaces and all.
+    void wf_remove_blank_rows();
+    void wf_send_once(const std::string& as_content);
+    void wf_send_batches(const std::string& as_content);
     void wf_log_answer(std::int32_t al_rows);
 };

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 
+#include <algorithm>
+
 
 namespace rt {
 namespace {
@@ -68,7 +70,24 @@ void StaticText::set_border(bool b) { label()->setFrameStyle(b ? QFrame::Panel |
 
 // ---- single-line edit ----------------------------------------------------
 SingleLineEdit::SingleLineEdit(Container* parent, const std::string& text, Rect r)
-    : Control(parent, new QLineEdit(qstr(text), parent->area()), r) {}
+    : Control(parent, new QLineEdit(qstr(text), parent->area()), r) {
+    // Of a text pasted or dropped with line breaks the edit keeps the first
+    // line, as single-line edits do: the rest would reach the program as
+    // part of one value (an INI writer refuses such a value outright).
+    QObject::connect(edit(), &QLineEdit::textEdited, [this](const QString& t) {
+        const auto is_break = [](QChar c) {
+            return c == QChar('\n') || c == QChar('\r') || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+        };
+        const auto first = std::find_if(t.begin(), t.end(), is_break);
+        if (first == t.end()) return;
+        // What was just added ends at the cursor.
+        const int from = static_cast<int>(first - t.begin());
+        const int to = edit()->cursorPosition();
+        if (to <= from) return;
+        edit()->setSelection(from, to - from);
+        edit()->del();
+    });
+}
 QLineEdit* SingleLineEdit::edit() const { return static_cast<QLineEdit*>(widget()); }
 std::string SingleLineEdit::text() const { return gbk(edit()->text()); }
 void SingleLineEdit::set_text(const std::string& text) { edit()->setText(qstr(text)); }

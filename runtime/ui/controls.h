@@ -79,7 +79,9 @@ public:
     explicit MultiLineEdit(Container* parent, const std::string& text = "", Rect r = {0, 0, 500, 400});
     std::string text() const;
     void set_text(const std::string& text);
-    // The most characters the user can enter; 0 is none.
+    // The most characters the user can enter, a line break counting two
+    // (CR LF, as in text()); 0 is none. Characters GBK cannot hold are never
+    // taken, whatever the limit.
     void set_limit(int chars);
     int limit() const { return limit_; }
     void set_vscrollbar(bool v);
@@ -98,9 +100,13 @@ public:
 
 private:
     void user_changed();
+    void take_back_what_does_not_fit();
     int limit_ = 0;
     bool setting_ = false;
     bool dirty_ = false;
+    // Widget positions of the last change of the document's text.
+    int changed_from_ = 0;
+    int changed_to_ = 0;
 };
 
 // ---- command button ------------------------------------------------------

@@ -40,6 +40,12 @@ MultiLineEdit::MultiLineEdit(Container* parent, const std::string& text, Rect r)
     edit()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit()->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     set_text(text);
+    // The document tells where a change happened just before the edit
+    // tells that the text changed.
+    QObject::connect(edit()->document(), &QTextDocument::contentsChange, [this](int position, int, int added) {
+        changed_from_ = position;
+        changed_to_ = position + added;
+    });
     QObject::connect(edit(), &QPlainTextEdit::textChanged, [this] { user_changed(); });
 }
 QPlainTextEdit* MultiLineEdit::edit() const { return static_cast<QPlainTextEdit*>(widget()); }
@@ -52,23 +58,58 @@ void MultiLineEdit::set_text(const std::string& text) {
 
 void MultiLineEdit::user_changed() {
     if (setting_) return;
-    if (limit_ > 0) {
-        // Characters past the limit are taken back at once, as if never typed.
-        const QString t = edit()->toPlainText();
-        if (t.size() > limit_) {
-            QTextCursor c = edit()->textCursor();
-            const int pos = c.position();
-            setting_ = true;
-            const int over = static_cast<int>(t.size()) - limit_;
-            c.setPosition(std::max(0, pos - over));
-            c.setPosition(pos, QTextCursor::KeepAnchor);
-            c.removeSelectedText();
-            setting_ = false;
-            edit()->setTextCursor(c);
-        }
-    }
+    take_back_what_does_not_fit();
     dirty_ = true;
     raise_changed();
+}
+
+// What the user adds is taken back at once, as if never typed, where GBK
+// cannot hold it (it would reach the gateway as "?") and where it passes the
+// limit. The limit counts as the runtime's text does, and so as the send
+// window's counter does: a line break is CR LF there, two characters.
+void MultiLineEdit::take_back_what_does_not_fit() {
+    QTextDocument* doc = edit()->document();
+    const int end = doc->characterCount() - 1; // without the document's closing separator
+    const int from = std::clamp(changed_from_, 0, end);
+    const int to = std::clamp(changed_to_, from, end);
+    QTextCursor c(doc);
+    setting_ = true;
+    for (int i = to - 1; i >= from; --i) {
+        const QChar ch = doc->characterAt(i);
+        if (ch.unicode() < 0x80 || ch == QChar::ParagraphSeparator) continue;
+        const bool pair = ch.isLowSurrogate() && i > from && doc->characterAt(i - 1).isHighSurrogate();
+        const int first = pair ? i - 1 : i;
+        QString one(ch);
+        if (pair) one.prepend(doc->characterAt(i - 1));
+        if (!gbk_holds(one)) {
+            c.setPosition(first);
+            c.setPosition(i + 1, QTextCursor::KeepAnchor);
+            c.removeSelectedText();
+        }
+        i = first;
+    }
+    setting_ = false;
+    if (limit_ <= 0) return;
+
+    const QString t = edit()->toPlainText();
+    const auto breaks = static_cast<int>(t.count(QChar('\n')));
+    int over = static_cast<int>(t.size()) + breaks - limit_;
+    if (over <= 0) return;
+    // The cursor ends what was added; it is taken back from its end.
+    QTextCursor at = edit()->textCursor();
+    int pos = std::clamp(at.position(), from, static_cast<int>(t.size()));
+    const int stop = pos;
+    while (over > 0 && pos > 0) {
+        const QChar ch = t.at(pos - 1);
+        over -= ch == QChar('\n') ? 2 : 1;
+        --pos;
+    }
+    setting_ = true;
+    at.setPosition(pos);
+    at.setPosition(stop, QTextCursor::KeepAnchor);
+    at.removeSelectedText();
+    setting_ = false;
+    edit()->setTextCursor(at);
 }
 
 void MultiLineEdit::losefocus() {

@@ -2,11 +2,19 @@
 
 #include "runtime/gbk.h"
 
+#include <algorithm>
+
 namespace rt {
 
 QString qstr(std::string_view gbk) { return QString::fromStdString(gbk_to_utf8(gbk)); }
 
 std::string gbk(const QString& text) { return utf8_to_gbk(text.toStdString()); }
+
+bool gbk_holds(const QString& text) {
+    // A "?" that the text did not hold is one that GBK could not.
+    const std::string bytes = gbk(text);
+    return std::count(bytes.begin(), bytes.end(), '?') == text.count(QChar('?'));
+}
 
 std::size_t char_count(std::string_view s) {
     std::size_t n = 0;

@@ -13,6 +13,8 @@ namespace rt {
 QString qstr(std::string_view gbk);
 // A QString to GBK bytes; characters outside GBK become "?".
 std::string gbk(const QString& text);
+// True when GBK holds every character of `text`.
+bool gbk_holds(const QString& text);
 
 // Number of characters in a GBK text (a double-byte character counts 1).
 std::size_t char_count(std::string_view gbk);

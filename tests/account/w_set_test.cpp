@@ -358,6 +358,11 @@ TEST_F(Settings, RemovingKeepsTheOrderAndTheLastOneLeavesTheDefault) {
         EXPECT_EQ(items(lw.lb_signature), (std::vector<std::string>{"", "b"}));
         EXPECT_EQ(gnv_app->signature, "b");
         EXPECT_EQ(gnv_app->pub_f_get_sysvar("mobile", "signature", "?"), "b");
+        // Nothing is selected after a removal: a second click (or a quick
+        // double click) removes nothing the user did not choose.
+        EXPECT_EQ(lw.lb_signature.SelectedIndex(), -1);
+        lw.pb_remove.TriggerEvent(rt::Event::clicked);
+        EXPECT_EQ(items(lw.lb_signature), (std::vector<std::string>{"", "b"}));
 
         lw.lb_signature.SelectItem(2);
         lw.pb_remove.TriggerEvent(rt::Event::clicked);

@@ -6,8 +6,33 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+// Counts down the stream reads of this program; the one that reaches zero
+// and every later one on the same stream fail as on a bad sector: the
+// stream's descriptor is swapped for a directory's, which refuses a read.
+int reads_before_failure = 0;
+} // namespace
+
+extern "C" std::size_t fread(void* buffer, std::size_t size, std::size_t count, std::FILE* stream) {
+    using real_fread = std::size_t (*)(void*, std::size_t, std::size_t, std::FILE*);
+    static const auto real = reinterpret_cast<real_fread>(dlsym(RTLD_NEXT, "fread"));
+    if (reads_before_failure > 0 && --reads_before_failure == 0) {
+        const int dir = ::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::dup2(dir, ::fileno(stream));
+        ::close(dir);
+    }
+    return real(buffer, size, count, stream);
+}
 
 using testing_support::FixedClock;
 using testing_support::TempProgramFolder;
@@ -109,6 +134,25 @@ TEST_F(Logs, FileReadPieces) {
     EXPECT_EQ(m.of_fileread(path("missing"), untouched), -1);
     EXPECT_EQ(untouched, std::vector<std::string>{"a"});
     EXPECT_EQ(m.of_fileread(path("missing"), std::string()), -1);
+}
+
+// A read that fails part-way ends with -1 and keeps the pieces read before
+// it, as the log viewer then shows them.
+TEST_F(Logs, FileReadKeepsThePiecesBeforeAFailedRead) {
+    std::string bytes;
+    for (int i = 0; bytes.size() < 3 * 32765; ++i) bytes += "line " + std::to_string(i) + "\r\n";
+    dir.write("f.bin", bytes);
+    std::vector<std::string> parts;
+    reads_before_failure = 2;
+    const std::int32_t result = m.of_fileread(path("f.bin"), parts);
+    reads_before_failure = 0;
+    EXPECT_EQ(result, -1);
+    ASSERT_FALSE(parts.empty());
+    EXPECT_EQ(parts[0], bytes.substr(0, 32765));
+    std::string joined;
+    for (const std::string& p : parts) joined += p;
+    EXPECT_LT(joined.size(), bytes.size());
+    EXPECT_EQ(joined, bytes.substr(0, joined.size()));
 }
 
 TEST_F(Logs, WritersReplaceAppendAndFail) {

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include <sys/resource.h>
@@ -178,6 +181,23 @@ TEST_F(Profile, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(dir.read(ini), big);
     for (const auto& e : std::filesystem::directory_iterator(dir.native()))
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+// Temporary files left by writers that were killed, one of them perhaps
+// with this very process id, never block a write, and are left alone.
+TEST_F(Profile, LeftoverTemporaryFilesNeverBlockAWrite) {
+    const std::string pid = std::to_string(::getpid());
+    const std::vector<std::string> leftovers = {ini + ".tmp" + pid, ini + ".tmp" + pid + "-0", ini + ".tmp" + pid + "-1"};
+    for (const auto& name : leftovers) dir.write(name, "[half");
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "x"), 1);
+    EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "y"), 1);
+    EXPECT_EQ(get("cfg", "run"), "y");
+    std::vector<std::string> temps;
+    for (const auto& e : std::filesystem::directory_iterator(dir.native()))
+        if (e.path().filename().string().find(".tmp") != std::string::npos) temps.push_back(e.path().filename().string());
+    std::sort(temps.begin(), temps.end());
+    EXPECT_EQ(temps, leftovers);
+    for (const auto& name : leftovers) EXPECT_EQ(dir.read(name), "[half");
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 // The control wrappers: GBK text in and out, byte positions, list rules,
 // multi-line edits and the order of check-box events.
+#include "runtime/strings.h"
 #include "runtime/ui/controls.h"
 #include "runtime/ui/qt_text.h"
 #include "runtime/ui/window.h"
 #include "tests/support/scripted.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -87,6 +90,38 @@ TEST(UiControls, EditClipboardGoesThroughTheServiceAndClearTakesOnlyTheSelection
     rt::set_clipboard(std::move(previous));
 }
 
+// Of a paste with line breaks a single-line edit keeps the first line,
+// whether the program pastes (Paste, through the service) or the user does
+// (the edit's own paste key, from the desktop's clipboard).
+TEST(UiControls, SingleLineEditKeepsTheFirstLineOfAPaste) {
+    auto owned = std::make_unique<ScriptedClipboard>();
+    ScriptedClipboard& cb = *owned;
+    auto previous = rt::set_clipboard(std::move(owned));
+    const struct {
+        std::string pasted, text;
+    } cases[] = {
+        {"甲乙\r\n丙", "a甲乙b"}, {"甲\n乙\n丙", "a甲b"}, {"甲\r乙", "a甲b"}, {"\r\n乙", "ab"}, {"甲乙", "a甲乙b"},
+    };
+    rt::Window w;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted);
+        for (bool by_key : {false, true}) {
+            rt::SingleLineEdit sle{&w, "ab"};
+            sle.edit()->setCursorPosition(1);
+            if (by_key) {
+                QGuiApplication::clipboard()->setText(rt::qstr(c.pasted));
+                QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+                QApplication::sendEvent(sle.edit(), &paste);
+            } else {
+                cb.held = c.pasted;
+                sle.Paste();
+            }
+            EXPECT_EQ(sle.text(), c.text) << (by_key ? "by key" : "Paste");
+        }
+    }
+    rt::set_clipboard(std::move(previous));
+}
+
 TEST(UiControls, MultiLineEditUsesCrLfAndRaisesChangedOnlyForTheUser) {
     rt::Window w;
     rt::MultiLineEdit mle{&w};
@@ -108,6 +143,39 @@ TEST(UiControls, MultiLineEditLimitCountsCharacters) {
     mle.set_limit(3);
     type_text(mle.edit(), QString::fromUtf16(u"\u77ed\u4fe1ab")); // four characters typed
     EXPECT_EQ(mle.text(), "短信a");
+}
+
+// The limit counts a line break as CR LF, two characters, as the text and
+// the send window's counter do; what GBK cannot hold is never taken.
+TEST(UiControls, MultiLineEditLimitCountsLineBreaksAsTwoAndRefusesWhatGbkCannotHold) {
+    rt::Window w;
+    const struct {
+        int limit;
+        QString pasted;
+        std::string text;
+    } cases[] = {
+        {5, "ab\ncd", "ab\r\nc"},
+        {4, "ab\ncd", "ab\r\n"},
+        {3, "ab\ncd", "ab"},
+        {0, QString::fromUtf16(u"a\U0001F600\u77ed\uFFFDb\n\u00E9"), "a短b\r\n\xA8\xA6"},
+        {3, QString::fromUtf16(u"\U0001F600\U0001F600abcd"), "abc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        rt::MultiLineEdit mle{&w};
+        mle.set_limit(c.limit);
+        mle.edit()->insertPlainText(c.pasted);
+        EXPECT_EQ(mle.text(), c.text);
+    }
+    // 300 characters with 30 line breaks: what the edit keeps is what the
+    // counter counts, 300.
+    rt::MultiLineEdit mle{&w};
+    mle.set_limit(300);
+    QString lines;
+    for (int i = 0; i < 30; ++i) lines += QString(9, QChar('x')) + QChar('\n');
+    lines += QString(30, QChar('y'));
+    mle.edit()->insertPlainText(lines);
+    EXPECT_EQ(rt::CharCount(mle.text()), 300);
 }
 
 TEST(UiControls, CheckBoxClickedSeesTheNewState) {

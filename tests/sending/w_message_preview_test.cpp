@@ -274,15 +274,25 @@ TEST_F(Preview, UnansweredRowsCountAsFailures) {
     }
 }
 
-TEST_F(Preview, AnAnswerWithoutStatusNeitherMarksNorRepeatsThePrevious) {
-    fill(2);
-    RowPump pump(gateway, {success("5"), FakeGateway::send_answer(none, "无状态", "4", "T3", "0")});
-    drive([&](w_message_preview& w) { press_send(w); });
-    EXPECT_EQ(flags(), (std::vector<rt::nstring>{"1", none}));
+// Well-formed answers without a status (the gateway's own, or a proxy's
+// error page in XHTML) say nothing of the row: it keeps no mark, repeats no
+// earlier verdict, and the send is not reported complete.
+TEST_F(Preview, AnAnswerWithoutStatusLeavesTheRowUnconfirmed) {
+    const rt::blob xhtml("<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>502 Bad "
+                         "Gateway</title></head><body><h1>Bad Gateway</h1></body></html>");
+    fill(3);
+    RowPump pump(gateway, {success("5"), FakeGateway::send_answer(none, "无状态", "4", "T3", "0"), xhtml});
+    bool open_at_the_end = false;
+    drive([&](w_message_preview& w) {
+        press_send(w);
+        open_at_the_end = w.is_open();
+    });
+    EXPECT_TRUE(open_at_the_end);
+    EXPECT_EQ(flags(), (std::vector<rt::nstring>{"1", none, none}));
     EXPECT_EQ(today_log(), log_entry("发送短信\t接收号码\t[138000010001]staus[success] message[ok]") +
-                               log_entry("发送短信\t接收号码\t[138000010002]staus[] message[无状态]"));
-    // Neither refused nor unanswered: the gateway took the request.
-    EXPECT_EQ(box_texts().back(), "发送完成,本次发送成功数[1] 成功短信数[0] 余额[4]");
+                               log_entry("发送短信\t接收号码\t[138000010002]staus[] message[无状态]") +
+                               log_entry("发送短信\t接收号码\t[138000010003]staus[] message[无状态]"));
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{"确定要执行发送操作吗？", "存在发送失败的消息,请核实!!"}));
 }
 
 TEST_F(Preview, TheBalanceAndTheChecksBeforeSending) {

@@ -616,6 +616,13 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
             w.cb_import_file.button()->click();
             w.cb_import_clipboard.button()->click();
             w.cbx_1.box()->click();
+            // A clicked event reaches the handlers all the same (a posted
+            // call, TriggerEvent): they refuse, and the send stays guarded.
+            w.cb_snd.TriggerEvent(rt::Event::clicked);
+            w.cb_import_file.TriggerEvent(rt::Event::clicked);
+            w.cb_import_clipboard.TriggerEvent(rt::Event::clicked);
+            EXPECT_TRUE(w.sending());
+            EXPECT_FALSE(w.cb_close.enabled());
             w.cb_close.button()->click();
             QCloseEvent close_box;
             QApplication::sendEvent(w.widget(), &close_box);
@@ -652,6 +659,26 @@ TEST_F(SmsNew, MeddlingWhileBatchesGoOutChangesNothingSent) {
     for (std::size_t k = 0; k < 4; ++k)
         EXPECT_EQ(std::string(requests[k].body), body(joined(list, k * 4000, 4000), "【甲】hello"));
     EXPECT_EQ(box_texts(), (std::vector<std::string>{"确定要执行发送操作吗？", "短信发送完成,请核实!"}));
+}
+
+// Note 2 invites commas: a typed or imported line of many numbers is one
+// row, however long, and the gateway receives every number in it.
+TEST_F(SmsNew, LinesOfManyNumbersAreTakenWhole) {
+    const std::vector<std::string> list = numbers(0, 400);
+    const std::string line = joined(list, 0, list.size()); // 4799 bytes
+    dir.write("one_line.txt", line + "\r\n13900000000\r\n");
+    dialog->chosen = dir.program() + "\\one_line.txt";
+    with_window([&](w_sms_new& w) {
+        w.cb_import_file.button()->click();
+        EXPECT_EQ(w.st_total.text(), "合计:2");
+        EXPECT_EQ(w.dw_list.GetItemString(1, "mobile"), line);
+        w.cbx_1.box()->click();
+        w.mle_num.set_text(line + "\r\n13900000001");
+        send(w, "hi");
+        EXPECT_EQ(w.dw_list.RowCount(), 2);
+    });
+    EXPECT_EQ(std::string(gateway.last_request().body), body(line + ",13900000001", "【乙】hi"));
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{"确定要执行发送操作吗？", "短信发送成功!"}));
 }
 
 TEST_F(SmsNew, Screenshot) {
