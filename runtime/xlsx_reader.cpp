@@ -381,6 +381,12 @@ bool plain_number_text(const std::string& v, std::string& out) {
         significant = frac_end - z;
     }
     if (significant > 15) return false;
+    // Most numbers are written as they are shown: no leading zero, no
+    // trailing zero in a fraction; then the text is its own answer.
+    if (lead == int_start && lead < int_end && (int_end == n || (frac_end == n && frac_end > frac_start))) {
+        out.assign(v);
+        return true;
+    }
     out.clear();
     if (lead == int_end && frac_end == frac_start) {
         out = "0";
