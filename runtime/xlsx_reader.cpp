@@ -460,6 +460,7 @@ struct StringsState {
         }
     }
     void end() {
+        if (depth == 0) return; // after a fatal error the parser may report what it never opened
         if (depth == t_depth) {
             t_depth = 0;
         } else if (depth == rph_depth) {
@@ -472,7 +473,7 @@ struct StringsState {
         --depth;
     }
     void text(const char* s, std::size_t n) {
-        if (depth != t_depth) return;
+        if (!t_depth || depth != t_depth) return;
         if (items.size() - item_start + n > max_text) return parser->fail();
         items.append(s, n);
     }
@@ -723,6 +724,7 @@ struct SheetState {
     }
 
     void end() {
+        if (depth == 0) return; // after a fatal error the parser may report what it never opened
         if (depth == capture_depth) {
             capture_depth = 0;
         } else if (depth == rph_depth) {
@@ -744,7 +746,7 @@ struct SheetState {
     }
 
     void text(const char* ch, std::size_t n) {
-        if (depth != capture_depth) return;
+        if (!capture_depth || depth != capture_depth) return;
         if (capture->size() + n > max_text) return parser->fail();
         capture->append(ch, n);
     }

@@ -582,6 +582,16 @@ TEST_F(Spreadsheet, DamagedXlsxIsRefusedNotHalfRead) {
              std::string& sst = p["xl/sharedStrings.xml"];
              sst.insert(sst.find("<sst"), "<!DOCTYPE sst [<!ENTITY n \"x\">]>");
          }, false, true},
+        // The parser goes on past a broken declaration and reports text
+        // outside any element: no crash, and still a damaged file.
+        {"declaration.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sheet = p["xl/worksheets/sheet1.xml"];
+             sheet.replace(sheet.find("version="), 8, "versionc");
+         }, false, false},
+        {"strings_declaration.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sst = p["xl/sharedStrings.xml"];
+             sst.replace(sst.find("version="), 8, "versionc");
+         }, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
