@@ -258,7 +258,9 @@ public:
         // No network, no entity substitution (a DOCTYPE is refused by the
         // handler before any could be declared), and libxml2's default
         // bounds on names and depth.
-        if (ctxt_) xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        if (!ctxt_) return;
+        xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        ctxt_->_private = this;
     }
     ~SaxParser() {
         if (ctxt_) xmlFreeParserCtxt(ctxt_);
@@ -317,7 +319,14 @@ xmlSAXHandler handler_for() {
     h.entityDecl = [](void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
         static_cast<State*>(ctx)->parser->fail();
     };
-    h.serror = [](void*, xmlErrorPtr) {};
+    // The first error ends the parse: the part is damaged whatever follows,
+    // and past a fatal error libxml2 still reports text though no elements.
+    // The parser is found through the error's own context, which is set from
+    // the start, unlike the user data.
+    h.serror = [](void*, xmlErrorPtr e) {
+        if (!e || e->level < XML_ERR_ERROR || !e->ctxt) return;
+        if (auto* p = static_cast<SaxParser*>(static_cast<xmlParserCtxtPtr>(e->ctxt)->_private)) p->fail();
+    };
     h.startElementNs = [](void* ctx, const xmlChar* local, const xmlChar*, const xmlChar*, int, const xmlChar**,
                           int nb_attributes, int, const xmlChar** attributes) {
         static_cast<State*>(ctx)->start(local, nb_attributes, attributes);
