@@ -41,33 +41,89 @@ private:
     unzFile zip_;
 };
 
+// The current zip entry as libxml2 pulls it: inflated in large pieces and
+// handed out in the few kilobytes the parser asks for at a time, so that the
+// inflater is called a few dozen times for a large sheet, not thousands.
+// Only the entry's end tells whether its checksum holds.
+class EntryInput {
+public:
+    EntryInput(const Archive& zip, const std::string& part) : zip_(zip) {
+        open_ = zip.locate(part) && unzOpenCurrentFile(zip.handle()) == UNZ_OK;
+        opened_ = open_;
+    }
+    ~EntryInput() {
+        if (open_) unzCloseCurrentFile(zip_.handle());
+    }
+    EntryInput(const EntryInput&) = delete;
+    EntryInput& operator=(const EntryInput&) = delete;
+
+    bool opened() const { return opened_; }
+    bool failed() const { return failed_; }
+    // What the parser left unread is inflated and passed over, so that the
+    // checksum at the entry's end still judges the bytes that were read;
+    // false when the entry does not inflate or does not match it.
+    bool finish() {
+        if (open_) {
+            if (inflated_.empty()) inflated_.resize(inflate_chunk);
+            int n;
+            while ((n = unzReadCurrentFile(zip_.handle(), inflated_.data(), static_cast<unsigned>(inflated_.size()))) > 0) {}
+            open_ = false;
+            if (n < 0 || unzCloseCurrentFile(zip_.handle()) != UNZ_OK) failed_ = true;
+        }
+        return !failed_;
+    }
+    // libxml2's input read callback, with this as its context.
+    static int read_cb(void* ctx, char* buffer, int len) {
+        auto* self = static_cast<EntryInput*>(ctx);
+        if (self->pos_ == self->filled_) {
+            if (!self->open_) return 0;
+            if (self->inflated_.empty()) self->inflated_.resize(inflate_chunk);
+            const int n = unzReadCurrentFile(self->zip_.handle(), self->inflated_.data(),
+                                             static_cast<unsigned>(self->inflated_.size()));
+            if (n < 0) {
+                self->failed_ = true;
+                return -1;
+            }
+            self->pos_ = 0;
+            self->filled_ = static_cast<std::size_t>(n);
+            if (n == 0) {
+                self->open_ = false;
+                if (unzCloseCurrentFile(self->zip_.handle()) != UNZ_OK) {
+                    self->failed_ = true;
+                    return -1;
+                }
+                return 0;
+            }
+        }
+        const std::size_t k = std::min(static_cast<std::size_t>(len), self->filled_ - self->pos_);
+        std::memcpy(buffer, self->inflated_.data() + self->pos_, k);
+        self->pos_ += k;
+        return static_cast<int>(k);
+    }
+
+private:
+    static constexpr std::size_t inflate_chunk = 256 * 1024;
+    const Archive& zip_;
+    std::vector<char> inflated_;
+    std::size_t pos_ = 0, filled_ = 0;
+    bool opened_ = false, open_ = false, failed_ = false;
+};
+
 // A libxml2 text reader fed from the current zip entry, a buffer at a time.
 class PartReader {
 public:
-    PartReader(const Archive& zip, const std::string& part) : zip_(zip) {
-        if (!zip.locate(part) || unzOpenCurrentFile(zip.handle()) != UNZ_OK) return;
-        open_ = true;
-        reader_ = xmlReaderForIO(&PartReader::read_cb, nullptr, this, nullptr, nullptr,
+    PartReader(const Archive& zip, const std::string& part) : input_(zip, part) {
+        if (!input_.opened()) return;
+        reader_ = xmlReaderForIO(&EntryInput::read_cb, nullptr, &input_, nullptr, nullptr,
                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT);
     }
     ~PartReader() {
         if (reader_) xmlFreeTextReader(reader_);
-        if (open_) unzCloseCurrentFile(zip_.handle());
     }
     // Whether the part was sound to its last byte: the parser may stop
     // before the entry's end, and only the end tells whether its checksum
-    // holds, so what is left is inflated and passed over.
-    bool sound() {
-        if (failed()) return false;
-        if (open_) {
-            std::vector<char> rest(64 * 1024);
-            int n;
-            while ((n = unzReadCurrentFile(zip_.handle(), rest.data(), static_cast<unsigned>(rest.size()))) > 0) {}
-            open_ = false;
-            if (n < 0 || unzCloseCurrentFile(zip_.handle()) != UNZ_OK) inflate_failed_ = true;
-        }
-        return !failed();
-    }
+    // holds.
+    bool sound() { return !failed() && input_.finish(); }
     PartReader(const PartReader&) = delete;
     PartReader& operator=(const PartReader&) = delete;
 
@@ -78,7 +134,7 @@ public:
         if (r < 0) failed_ = true;
         return r == 1;
     }
-    bool failed() const { return failed_ || inflate_failed_; }
+    bool failed() const { return failed_ || input_.failed(); }
     // The current element with everything inside it parsed, until the next
     // move; null on malformed XML.
     const xmlNode* expand() {
@@ -126,46 +182,9 @@ public:
     }
 
 private:
-    // The parser asks for a few kilobytes at a time; the entry is inflated
-    // in large pieces and handed out from them, so the inflater is called
-    // a few dozen times for a large sheet, not thousands.
-    static constexpr std::size_t inflate_chunk = 256 * 1024;
-    static int read_cb(void* ctx, char* buffer, int len) {
-        auto* self = static_cast<PartReader*>(ctx);
-        if (self->pos_ == self->filled_) {
-            if (!self->open_) return 0;
-            if (self->inflated_.empty()) self->inflated_.resize(inflate_chunk);
-            const int n = unzReadCurrentFile(self->zip_.handle(), self->inflated_.data(),
-                                             static_cast<unsigned>(self->inflated_.size()));
-            if (n < 0) {
-                self->inflate_failed_ = true;
-                return -1;
-            }
-            self->pos_ = 0;
-            self->filled_ = static_cast<std::size_t>(n);
-            if (n == 0) {
-                // The end of the entry: its checksum is known now.
-                self->open_ = false;
-                if (unzCloseCurrentFile(self->zip_.handle()) != UNZ_OK) {
-                    self->inflate_failed_ = true;
-                    return -1;
-                }
-                return 0;
-            }
-        }
-        const std::size_t k = std::min(static_cast<std::size_t>(len), self->filled_ - self->pos_);
-        std::memcpy(buffer, self->inflated_.data() + self->pos_, k);
-        self->pos_ += k;
-        return static_cast<int>(k);
-    }
-
-    const Archive& zip_;
-    std::vector<char> inflated_;
-    std::size_t pos_ = 0, filled_ = 0;
+    EntryInput input_;
     xmlTextReaderPtr reader_ = nullptr;
-    bool open_ = false;
     bool failed_ = false;
-    bool inflate_failed_ = false;
 };
 
 struct Relationship {
@@ -224,26 +243,30 @@ long to_long(std::string_view s, long fallback) {
 // grown without end.
 constexpr std::size_t max_text = 10000000;
 
-// A part fed to libxml2's SAX2 push parser from the current zip entry, a
-// large inflated piece at a time. The handler's callbacks get the user data
-// set with set_user(); they stop the parse with stop() or fail().
-class PushParser {
+// A part parsed by libxml2's SAX2 parser, which pulls the current zip entry
+// through an EntryInput. The pulling parser rather than the push parser: its
+// loop skips the push parser's state machine and its second copy of every
+// chunk, a tenth of the bare walk (bench/mailmerge_bench BM_SheetReaderOnly).
+// The handler's callbacks get the user data set with set_user(); they stop
+// the parse with stop() or fail().
+class SaxParser {
 public:
-    PushParser(const Archive& zip, const std::string& part, const xmlSAXHandler& handler) : zip_(zip) {
-        if (!zip.locate(part) || unzOpenCurrentFile(zip.handle()) != UNZ_OK) return;
-        open_ = true;
-        ctxt_ = xmlCreatePushParserCtxt(const_cast<xmlSAXHandler*>(&handler), nullptr, nullptr, 0, nullptr);
+    SaxParser(const Archive& zip, const std::string& part, const xmlSAXHandler& handler) : input_(zip, part) {
+        if (!input_.opened()) return;
+        ctxt_ = xmlCreateIOParserCtxt(const_cast<xmlSAXHandler*>(&handler), nullptr, &EntryInput::read_cb, nullptr,
+                                      &input_, XML_CHAR_ENCODING_NONE);
         // No network, no entity substitution (a DOCTYPE is refused by the
         // handler before any could be declared), and libxml2's default
         // bounds on names and depth.
-        if (ctxt_) xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        if (!ctxt_) return;
+        xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        ctxt_->_private = this;
     }
-    ~PushParser() {
+    ~SaxParser() {
         if (ctxt_) xmlFreeParserCtxt(ctxt_);
-        if (open_) unzCloseCurrentFile(zip_.handle());
     }
-    PushParser(const PushParser&) = delete;
-    PushParser& operator=(const PushParser&) = delete;
+    SaxParser(const SaxParser&) = delete;
+    SaxParser& operator=(const SaxParser&) = delete;
 
     bool ok() const { return ctxt_ != nullptr; }
     // The state the callbacks get, set before the parse: it interns its
@@ -264,45 +287,21 @@ public:
         failed_ = true;
         xmlStopParser(ctxt_);
     }
-    bool stopped() const { return stopped_ && !failed_; }
 
     // Parses the part to its end or to a stop; false when the XML is
-    // malformed, a callback failed it, or the entry does not inflate or
+    // malformed (any error the parser reports, as for the push parser
+    // before it), a callback failed it, or the entry does not inflate or
     // does not match its checksum.
     bool run() {
-        std::vector<char> buffer(inflate_chunk);
-        for (;;) {
-            const int n = unzReadCurrentFile(zip_.handle(), buffer.data(), static_cast<unsigned>(buffer.size()));
-            if (n < 0) return false;
-            if (n == 0) break;
-            const int r = xmlParseChunk(ctxt_, buffer.data(), n, 0);
-            if (failed_) return false;
-            if (stopped_) return drain(buffer);
-            if (r != 0) return false;
-        }
-        open_ = false;
-        if (unzCloseCurrentFile(zip_.handle()) != UNZ_OK) return false;
-        const int r = xmlParseChunk(ctxt_, nullptr, 0, 1);
-        if (failed_) return false;
-        return stopped_ || r == 0;
+        xmlParseDocument(ctxt_);
+        if (failed_ || input_.failed()) return false;
+        if (!stopped_ && ctxt_->errNo != 0) return false;
+        return input_.finish();
     }
 
 private:
-    // What follows a stop is inflated and passed over, so that the checksum
-    // at the entry's end still judges the bytes that were read.
-    bool drain(std::vector<char>& buffer) {
-        int n;
-        while ((n = unzReadCurrentFile(zip_.handle(), buffer.data(), static_cast<unsigned>(buffer.size()))) > 0) {}
-        open_ = false;
-        return n == 0 && unzCloseCurrentFile(zip_.handle()) == UNZ_OK;
-    }
-
-    // The parser is handed the entry in pieces of this size, as the reader
-    // before it was: a few dozen inflater calls for a large sheet.
-    static constexpr std::size_t inflate_chunk = 256 * 1024;
-    const Archive& zip_;
+    EntryInput input_;
     xmlParserCtxtPtr ctxt_ = nullptr;
-    bool open_ = false;
     bool stopped_ = false;
     bool failed_ = false;
 };
@@ -320,7 +319,14 @@ xmlSAXHandler handler_for() {
     h.entityDecl = [](void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
         static_cast<State*>(ctx)->parser->fail();
     };
-    h.serror = [](void*, xmlErrorPtr) {};
+    // The first error ends the parse: the part is damaged whatever follows,
+    // and past a fatal error libxml2 still reports text though no elements.
+    // The parser is found through the error's own context, which is set from
+    // the start, unlike the user data.
+    h.serror = [](void*, xmlErrorPtr e) {
+        if (!e || e->level < XML_ERR_ERROR || !e->ctxt) return;
+        if (auto* p = static_cast<SaxParser*>(static_cast<xmlParserCtxtPtr>(e->ctxt)->_private)) p->fail();
+    };
     h.startElementNs = [](void* ctx, const xmlChar* local, const xmlChar*, const xmlChar*, int, const xmlChar**,
                           int nb_attributes, int, const xmlChar** attributes) {
         static_cast<State*>(ctx)->start(local, nb_attributes, attributes);
@@ -354,10 +360,29 @@ std::int32_t column_of(std::string_view ref) {
     return col;
 }
 
+// Most numbers are written as they show: at most 15 digits, the first not
+// 0, and a fraction, if any, not ending in 0. One pass over the text tells;
+// the general rule below takes several (bench/mailmerge_bench
+// BM_SheetReaderOnly).
+bool written_as_shown(std::string_view v) {
+    if (!v.empty() && v[0] == '-') v.remove_prefix(1);
+    if (v.empty() || v.size() > 15 || v[0] < '1' || v[0] > '9') return false;
+    bool point = false;
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        if (v[i] == '.' && !point) point = true;
+        else if (v[i] < '0' || v[i] > '9') return false;
+    }
+    return !point || (v.back() != '0' && v.back() != '.');
+}
+
 // A number as the file writes it ("13800138000", "5000.50") copied without
 // going through a double, which is what most cells are: false when it has an
 // exponent or more digits than a double keeps, for number_text to handle.
 bool plain_number_text(const std::string& v, std::string& out) {
+    if (written_as_shown(v)) {
+        out.assign(v);
+        return true;
+    }
     std::size_t i = 0, n = v.size();
     const bool negative = n > 0 && v[0] == '-';
     if (negative) ++i;
@@ -422,9 +447,9 @@ bool iso_serial(const std::string& s, double& serial) {
 // The shared-string items: each item's text, its rich-text runs joined and
 // its phonetic runs left out, closed by a NUL (which XML text cannot hold).
 struct StringsState {
-    explicit StringsState(PushParser& p)
+    explicit StringsState(SaxParser& p)
         : parser(&p), si(p.intern("si")), t(p.intern("t")), rPh(p.intern("rPh")) {}
-    PushParser* parser;
+    SaxParser* parser;
     const xmlChar *si, *t, *rPh;
     std::string items;
     std::size_t count = 0, item_start = 0;
@@ -444,6 +469,7 @@ struct StringsState {
         }
     }
     void end() {
+        if (depth == 0) return; // after a fatal error the parser may report what it never opened
         if (depth == t_depth) {
             t_depth = 0;
         } else if (depth == rph_depth) {
@@ -456,7 +482,7 @@ struct StringsState {
         --depth;
     }
     void text(const char* s, std::size_t n) {
-        if (depth != t_depth) return;
+        if (!t_depth || depth != t_depth) return;
         if (items.size() - item_start + n > max_text) return parser->fail();
         items.append(s, n);
     }
@@ -574,7 +600,7 @@ private:
 
     bool read_shared_strings(const std::string& part) {
         const xmlSAXHandler handler = handler_for<StringsState>();
-        PushParser p(zip_, part, handler);
+        SaxParser p(zip_, part, handler);
         if (!p.ok()) return false;
         StringsState state(p);
         p.set_user(&state);
@@ -660,11 +686,11 @@ private:
 // Streams the rows of the first sheetData, each row handed to the sink when
 // its end tag has been read; nothing but the row being read is kept.
 struct SheetState {
-    SheetState(PushParser& p, const XlsxWorkbook& book, const RowSink& sink)
+    SheetState(SaxParser& p, const XlsxWorkbook& book, const RowSink& sink)
         : parser(&p), book(book), sink(sink), sheetData(p.intern("sheetData")), row(p.intern("row")),
           c(p.intern("c")), v(p.intern("v")), t(p.intern("t")), r(p.intern("r")), s(p.intern("s")),
           rPh(p.intern("rPh")) {}
-    PushParser* parser;
+    SaxParser* parser;
     const XlsxWorkbook& book;
     const RowSink& sink;
     const xmlChar *sheetData, *row, *c, *v, *t, *r, *s, *rPh;
@@ -679,7 +705,7 @@ struct SheetState {
     bool has_v = false;
     std::vector<Cell> cells;
     // Reused from cell to cell, so that a cell costs no allocation of its own.
-    std::string type, value, inline_text, cell;
+    std::string type, value, inline_text;
 
     void start(const xmlChar* local, int nb_attributes, const xmlChar** attributes) {
         ++depth;
@@ -707,6 +733,7 @@ struct SheetState {
     }
 
     void end() {
+        if (depth == 0) return; // after a fatal error the parser may report what it never opened
         if (depth == capture_depth) {
             capture_depth = 0;
         } else if (depth == rph_depth) {
@@ -728,7 +755,7 @@ struct SheetState {
     }
 
     void text(const char* ch, std::size_t n) {
-        if (depth != capture_depth) return;
+        if (!capture_depth || depth != capture_depth) return;
         if (capture->size() + n > max_text) return parser->fail();
         capture->append(ch, n);
     }
@@ -770,10 +797,11 @@ struct SheetState {
     // not past the one before it is passed over.
     void end_cell() {
         if (column < 1 || column > max_columns) return;
-        book.cell_text(type, style, value, has_v, inline_text, cell);
-        if (cell.empty()) return;
         if (!cells.empty() && cells.back().column >= column) return; // out of order: keep the first
-        cells.push_back({column, cell});
+        // The text is made in its place in the row, not copied there.
+        cells.push_back({column, {}});
+        book.cell_text(type, style, value, has_v, inline_text, cells.back().text);
+        if (cells.back().text.empty()) cells.pop_back();
     }
 };
 
@@ -783,7 +811,7 @@ bool XlsxWorkbook::read(int sheet, const RowSink& sink, std::string& error) {
         return false;
     }
     const xmlSAXHandler handler = handler_for<SheetState>();
-    PushParser p(zip_, parts_[sheet], handler);
+    SaxParser p(zip_, parts_[sheet], handler);
     if (!p.ok()) return damaged(error);
     SheetState state(p, *this, sink);
     p.set_user(&state);

@@ -1,6 +1,6 @@
 // The .xlsx side of runtime/spreadsheet.h: a streaming reader over minizip
-// and libxml2. Worksheets and shared strings go through the SAX2 push
-// parser, fed from the inflater a large piece at a time; the small parts
+// and libxml2. Worksheets and shared strings go through the SAX2 parser,
+// which pulls from the inflater a large piece at a time; the small parts
 // (relationships, workbook, styles) through the reader interface. Only the
 // shared strings and the number formats are held in memory. Every part read
 // is checked against its checksum, and a DOCTYPE is refused.

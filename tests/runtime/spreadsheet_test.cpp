@@ -143,6 +143,24 @@ TEST_F(Spreadsheet, GeneratedWorkbookWithAbsoluteTargetsAndInlineStrings) {
               dump(*book, 0));
 }
 
+// Number text as the file writes it: taken as written where that is already
+// how the number shows, tidied where it is not.
+TEST_F(Spreadsheet, XlsxNumberTextAsWrittenAndTidied) {
+    const char* written[] = {"12.5", "-5", "12.", "007", "5.50", "-12.50", "0.250", ".5", "-0", "1.5E+3"};
+    const char* shown[] = {"12.5", "-5", "12", "7", "5.5", "-12.5", "0.25", "0.5", "0", "1500"};
+    std::string data = "<row r=\"1\">";
+    std::string expected = "1:";
+    for (int i = 0; i < 10; ++i) {
+        data += std::string("<c><v>") + written[i] + "</v></c>";
+        expected += " " + std::to_string(i + 1) + "=" + shown[i];
+    }
+    data += "</row>";
+    fixtures::write_generated_xlsx(file("numbers.xlsx"), data);
+    auto book = open_ok(file("numbers.xlsx"));
+    ASSERT_TRUE(book);
+    EXPECT_EQ((std::vector<std::string>{expected}), dump(*book, 0));
+}
+
 TEST_F(Spreadsheet, FormatIsTakenFromTheContentNotTheName) {
     fixtures::write_xlsx(file("really-xlsx.XLS"), {fixtures::salary_sheet()});
     fixtures::write_xls(file("really-xls.xlsx"), {fixtures::salary_sheet()});
@@ -564,6 +582,16 @@ TEST_F(Spreadsheet, DamagedXlsxIsRefusedNotHalfRead) {
         {"strings_doctype.xlsx", [](std::map<std::string, std::string>& p) {
              std::string& sst = p["xl/sharedStrings.xml"];
              sst.insert(sst.find("<sst"), "<!DOCTYPE sst [<!ENTITY n \"x\">]>");
+         }, false, true},
+        // The parser goes on past a broken declaration and reports text
+        // outside any element: no crash, and still a damaged file.
+        {"declaration.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sheet = p["xl/worksheets/sheet1.xml"];
+             sheet.replace(sheet.find("version="), 8, "versionc");
+         }, false, false},
+        {"strings_declaration.xlsx", [](std::map<std::string, std::string>& p) {
+             std::string& sst = p["xl/sharedStrings.xml"];
+             sst.replace(sst.find("version="), 8, "versionc");
          }, false, true},
     };
     for (const Case& c : cases) {
