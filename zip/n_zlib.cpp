@@ -462,6 +462,29 @@ bool n_zlib::of_writefile(const std::string& as_filename, const rt::blob& ablob_
 
 std::string n_zlib::of_zlibversion() { return zlibVersion(); }
 
+namespace {
+
+// What compress and uncompress answer: the `written` bytes of `work`, or a
+// null destination after a box that says why (compress never reports damaged
+// input, so that text is uncompress's alone).
+bool zlib_answer(const char* function, int rc, rt::blob& work, uLongf written, n_zlib::nblob& dest) {
+    if (rc == Z_OK) {
+        work.resize(written);
+        dest = std::move(work);
+        return true;
+    }
+    dest = rt::null;
+    switch (rc) {
+    case Z_MEM_ERROR: zlib_error(function, "Not enough memory!"); break;
+    case Z_BUF_ERROR: zlib_error(function, "Not enough room in the output buffer!"); break;
+    case Z_DATA_ERROR: zlib_error(function, "The input data was corrupted!"); break;
+    default: zlib_error(function, "Undefined error: " + std::to_string(rc)); break;
+    }
+    return false;
+}
+
+} // namespace
+
 bool n_zlib::of_compress(const rt::blob& ablob_source, nblob& ablob_dest) {
     std::size_t n = ablob_source.size();
     // n × 1.01 + 12, the room zlib asks for, rounded down.
@@ -469,18 +492,7 @@ bool n_zlib::of_compress(const rt::blob& ablob_source, nblob& ablob_dest) {
     rt::blob work(capacity, ' ');
     int rc = compress(reinterpret_cast<Bytef*>(work.data()), &capacity,
                       reinterpret_cast<const Bytef*>(ablob_source.data()), static_cast<uLong>(n));
-    if (rc == Z_OK) {
-        work.resize(capacity);
-        ablob_dest = std::move(work);
-        return true;
-    }
-    ablob_dest = rt::null;
-    switch (rc) {
-    case Z_MEM_ERROR: zlib_error("of_Compress", "Not enough memory!"); break;
-    case Z_BUF_ERROR: zlib_error("of_Compress", "Not enough room in the output buffer!"); break;
-    default: zlib_error("of_Compress", "Undefined error: " + std::to_string(rc)); break;
-    }
-    return false;
+    return zlib_answer("of_Compress", rc, work, capacity, ablob_dest);
 }
 
 bool n_zlib::of_compress(const char* as_source, nblob& ablob_dest) {
@@ -492,19 +504,7 @@ bool n_zlib::of_uncompress(const rt::blob& ablob_src, std::uint32_t aul_destlen,
     rt::blob work(aul_destlen, ' ');
     int rc = uncompress(reinterpret_cast<Bytef*>(work.data()), &length,
                         reinterpret_cast<const Bytef*>(ablob_src.data()), static_cast<uLong>(ablob_src.size()));
-    if (rc == Z_OK) {
-        work.resize(length);
-        ablob_dest = std::move(work);
-        return true;
-    }
-    ablob_dest = rt::null;
-    switch (rc) {
-    case Z_MEM_ERROR: zlib_error("of_UnCompress", "Not enough memory!"); break;
-    case Z_BUF_ERROR: zlib_error("of_UnCompress", "Not enough room in the output buffer!"); break;
-    case Z_DATA_ERROR: zlib_error("of_UnCompress", "The input data was corrupted!"); break;
-    default: zlib_error("of_UnCompress", "Undefined error: " + std::to_string(rc)); break;
-    }
-    return false;
+    return zlib_answer("of_UnCompress", rc, work, length, ablob_dest);
 }
 
 bool n_zlib::of_uncompress(const rt::blob& ablob_src, std::uint32_t aul_destlen, std::string& as_dest) {
