@@ -12,22 +12,16 @@
 
 namespace {
 
-rt::ColumnDef col(const std::string& name, rt::ColType type, int length = 0) {
-    rt::ColumnDef c;
-    c.name = name;
-    c.type = type;
-    c.length = length;
-    return c;
-}
-
 const rt::DataObject& every_type() {
     static const rt::DataObject o = [] {
         rt::DataObject d;
         d.name = "d_fuzz_import";
-        d.columns = {col("s", rt::ColType::Char, 11), col("n", rt::ColType::Number),   col("l", rt::ColType::Long),
-                     col("u", rt::ColType::ULong),    col("i", rt::ColType::Int),      col("dec", rt::ColType::Decimal, 2),
-                     col("r", rt::ColType::Real),     col("dbl", rt::ColType::Double), col("d", rt::ColType::Date),
-                     col("dt", rt::ColType::DateTime), col("t", rt::ColType::Time)};
+        using rt::Column;
+        using rt::ColType;
+        d.columns = {Column("s", ColType::Char, 11),     Column("n", ColType::Number),   Column("l", ColType::Long),
+                     Column("u", ColType::ULong),        Column("i", ColType::Int),      Column("dec", ColType::Decimal, 2),
+                     Column("r", ColType::Real),         Column("dbl", ColType::Double), Column("d", ColType::Date),
+                     Column("dt", ColType::DateTime),    Column("t", ColType::Time)};
         return d;
     }();
     return o;

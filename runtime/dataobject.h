@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace rt {
@@ -42,6 +43,15 @@ struct ColumnDef {
     std::function<bool(const DataStore&, long row)> bold;
     bool editable = true;          // false: shown only, the user cannot type into it
 };
+
+// A column by name, type and length, the rest as a new ColumnDef has it.
+inline ColumnDef Column(std::string name, ColType type, int length = 0) {
+    ColumnDef c;
+    c.name = std::move(name);
+    c.type = type;
+    c.length = length;
+    return c;
+}
 
 // A free text object of the object ("合计", a red "*").
 struct TextDef {

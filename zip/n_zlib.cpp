@@ -462,6 +462,29 @@ bool n_zlib::of_writefile(const std::string& as_filename, const rt::blob& ablob_
 
 std::string n_zlib::of_zlibversion() { return zlibVersion(); }
 
+namespace {
+
+// What compress and uncompress answer: the `written` bytes of `work`, or a
+// null destination after a box that says why (compress never reports damaged
+// input, so that text is uncompress's alone).
+bool zlib_answer(const char* function, int rc, rt::blob& work, uLongf written, n_zlib::nblob& dest) {
+    if (rc == Z_OK) {
+        work.resize(written);
+        dest = std::move(work);
+        return true;
+    }
+    dest = rt::null;
+    switch (rc) {
+    case Z_MEM_ERROR: zlib_error(function, "Not enough memory!"); break;
+    case Z_BUF_ERROR: zlib_error(function, "Not enough room in the output buffer!"); break;
+    case Z_DATA_ERROR: zlib_error(function, "The input data was corrupted!"); break;
+    default: zlib_error(function, "Undefined error: " + std::to_string(rc)); break;
+    }
+    return false;
+}
+
+} // namespace
+
 bool n_zlib::of_compress(const rt::blob& ablob_source, nblob& ablob_dest) {
     std::size_t n = ablob_source.size();
     // n × 1.01 + 12, the room zlib asks for, rounded down.
@@ -469,18 +492,7 @@ bool n_zlib::of_compress(const rt::blob& ablob_source, nblob& ablob_dest) {
     rt::blob work(capacity, ' ');
     int rc = compress(reinterpret_cast<Bytef*>(work.data()), &capacity,
                       reinterpret_cast<const Bytef*>(ablob_source.data()), static_cast<uLong>(n));
-    if (rc == Z_OK) {
-        work.resize(capacity);
-        ablob_dest = std::move(work);
-        return true;
-    }
-    ablob_dest = rt::null;
-    switch (rc) {
-    case Z_MEM_ERROR: zlib_error("of_Compress", "Not enough memory!"); break;
-    case Z_BUF_ERROR: zlib_error("of_Compress", "Not enough room in the output buffer!"); break;
-    default: zlib_error("of_Compress", "Undefined error: " + std::to_string(rc)); break;
-    }
-    return false;
+    return zlib_answer("of_Compress", rc, work, capacity, ablob_dest);
 }
 
 bool n_zlib::of_compress(const char* as_source, nblob& ablob_dest) {
@@ -492,19 +504,7 @@ bool n_zlib::of_uncompress(const rt::blob& ablob_src, std::uint32_t aul_destlen,
     rt::blob work(aul_destlen, ' ');
     int rc = uncompress(reinterpret_cast<Bytef*>(work.data()), &length,
                         reinterpret_cast<const Bytef*>(ablob_src.data()), static_cast<uLong>(ablob_src.size()));
-    if (rc == Z_OK) {
-        work.resize(length);
-        ablob_dest = std::move(work);
-        return true;
-    }
-    ablob_dest = rt::null;
-    switch (rc) {
-    case Z_MEM_ERROR: zlib_error("of_UnCompress", "Not enough memory!"); break;
-    case Z_BUF_ERROR: zlib_error("of_UnCompress", "Not enough room in the output buffer!"); break;
-    case Z_DATA_ERROR: zlib_error("of_UnCompress", "The input data was corrupted!"); break;
-    default: zlib_error("of_UnCompress", "Undefined error: " + std::to_string(rc)); break;
-    }
-    return false;
+    return zlib_answer("of_UnCompress", rc, work, length, ablob_dest);
 }
 
 bool n_zlib::of_uncompress(const rt::blob& ablob_src, std::uint32_t aul_destlen, std::string& as_dest) {
@@ -809,10 +809,35 @@ int n_zlib::of_importblob(zipfile aul_zipfile, const std::string& as_filename, c
 
 // ---- extraction ------------------------------------------------------------
 
-bool n_zlib::of_currentfilehaspassword(unzfile aul_unzfile) {
+namespace {
+
+bool current_is_encrypted(n_zlib::unz_archive* a) {
     entry e;
-    return aul_unzfile && current_entry(aul_unzfile->uf, e, 0) && (e.info.flag & 1u);
+    return a && current_entry(a->uf, e, 0) && (e.info.flag & 1u);
 }
+
+// Where both extractions start: the named entry made current (an empty name
+// keeps the current one), refused when it is encrypted and no password is
+// set, then opened. False once the error is told; otherwise `known` says
+// whether the entry was read and opened, and `e` holds it.
+bool start_extraction(n_zlib::unz_archive* a, const std::string& function, const std::string& name,
+                      const std::string& password, entry& e, bool& known) {
+    if (!name.empty() && locate(a ? a->uf : nullptr, name) < 0) {
+        zlib_error(function, "Unable to locate file '" + name + "' within archive!");
+        return false;
+    }
+    if (current_is_encrypted(a) && password.empty()) {
+        zlib_error(function, "The file '" + name + "' requires a password!");
+        return false;
+    }
+    known = a && current_entry(a->uf, e, 0);
+    known = open_current(a, password) == UNZ_OK && known; // a failed open fails the extraction
+    return true;
+}
+
+} // namespace
+
+bool n_zlib::of_currentfilehaspassword(unzfile aul_unzfile) { return current_is_encrypted(aul_unzfile); }
 
 int n_zlib::of_unzreadcurrentfile(unzfile aul_unzfile, rt::blob& ablob_data, std::uint32_t aul_destlen) {
     ablob_data.assign(aul_destlen, ' ');
@@ -824,17 +849,9 @@ int n_zlib::of_unzclosecurrentfile(unzfile aul_unzfile) { return close_current(a
 
 bool n_zlib::of_extractblob(unzfile aul_unzfile, const std::string& as_filename, rt::blob& ablob_data) {
     const std::string function = "of_ExtractBlob";
-    if (!as_filename.empty() && locate(aul_unzfile ? aul_unzfile->uf : nullptr, as_filename) < 0) {
-        zlib_error(function, "Unable to locate file '" + as_filename + "' within archive!");
-        return false;
-    }
-    if (of_currentfilehaspassword(aul_unzfile) && is_password.empty()) {
-        zlib_error(function, "The file '" + as_filename + "' requires a password!");
-        return false;
-    }
     entry e;
-    bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    known = open_current(aul_unzfile, is_password) == UNZ_OK && known;
+    bool known = false;
+    if (!start_extraction(aul_unzfile, function, as_filename, is_password, e, known)) return false;
     // The blob grows as the data arrive: the declared size is only a claim.
     rt::blob work;
     drained result = drained::damaged;
@@ -861,17 +878,9 @@ bool n_zlib::of_extractblob(unzfile aul_unzfile, const std::string& as_filename,
 bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename, const std::string& as_nameinzip) {
     const std::string function = "of_ExtractFile";
     const std::string failed = "Error extracting file '" + as_nameinzip + "' within archive!";
-    if (!as_nameinzip.empty() && locate(aul_unzfile ? aul_unzfile->uf : nullptr, as_nameinzip) < 0) {
-        zlib_error(function, "Unable to locate file '" + as_nameinzip + "' within archive!");
-        return false;
-    }
-    if (of_currentfilehaspassword(aul_unzfile) && is_password.empty()) {
-        zlib_error(function, "The file '" + as_nameinzip + "' requires a password!");
-        return false;
-    }
     entry e;
-    bool known = aul_unzfile && current_entry(aul_unzfile->uf, e, 0);
-    known = open_current(aul_unzfile, is_password) == UNZ_OK && known; // a failed open fails the extraction
+    bool known = false;
+    if (!start_extraction(aul_unzfile, function, as_nameinzip, is_password, e, known)) return false;
 
     std::string native = rt::native_path(as_filename);
     extraction_output out;

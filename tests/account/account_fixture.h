@@ -5,37 +5,16 @@
 
 #include "core/n_cst_manager.h"
 #include "runtime/ui/window.h"
+#include "tests/support/manager_fixture.h"
 #include "tests/support/scripted.h"
+#include "tests/support/tree_files.h"
 #include "tools/fake_gateway/fake_gateway.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
-
-// A file of the source tree, as bytes. The tree is VELOTRA_SOURCE_DIR, which
-// the test main sets; this header's own path serves when it is missing, but
-// that path may be relative to the build folder, and ctest runs the programs
-// from elsewhere.
-inline std::string source_file(const std::string& relative) {
-    const char* env = std::getenv("VELOTRA_SOURCE_DIR");
-    const std::filesystem::path root = env && *env ? std::filesystem::path(env)
-                                                   : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-    std::ifstream in(root / relative, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// <build>/screenshots (the test programs live in <build>/bin), made when missing.
-inline std::filesystem::path screenshots_folder() {
-    const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    const std::filesystem::path folder = bin.parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 struct AccountWindow : ::testing::Test {
     testing_support::TempProgramFolder dir;
@@ -44,19 +23,10 @@ struct AccountWindow : ::testing::Test {
     FakeGateway gateway;
 
     void SetUp() override {
-        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
-        setenv("VELOTRA_WEBURL", gateway.url().c_str(), 1);
-        dir.write("velotra.ini", "");
-        gnv_app = new n_cst_manager;
-        gnv_app->appdir = dir.program();
-        gnv_app->of_setappinifile(dir.program() + "\\velotra.ini");
-        gnv_app->pub_app_init();
+        testing_support::open_manager(dir, gateway);
     }
     void TearDown() override {
-        delete gnv_app;
-        gnv_app = nullptr;
-        unsetenv("VELOTRA_URL");
-        unsetenv("VELOTRA_WEBURL");
+        testing_support::close_manager();
     }
 
     // Opens `w` modally (with the string parameter when one is given) and
@@ -81,12 +51,7 @@ struct AccountWindow : ::testing::Test {
     }
 
     // The texts of the boxes shown since the last call, then forgets them.
-    std::vector<std::string> box_texts() {
-        std::vector<std::string> texts;
-        for (const auto& b : boxes.shown()) texts.push_back(b.text);
-        boxes.clear();
-        return texts;
-    }
+    std::vector<std::string> box_texts() { return boxes.take_texts(); }
 
     std::string today_log() const {
         return dir.exists("log/2024-03-09.txt") ? dir.read("log/2024-03-09.txt") : std::string();

@@ -12,13 +12,7 @@ namespace {
 rt::DataObject three_columns() {
     rt::DataObject o;
     o.name = "d_sheet";
-    for (const char* name : {"a", "b", "c"}) {
-        rt::ColumnDef c;
-        c.name = name;
-        c.type = rt::ColType::Char;
-        c.length = 100;
-        o.columns.push_back(c);
-    }
+    for (const char* name : {"a", "b", "c"}) o.columns.push_back(rt::Column(name, rt::ColType::Char, 100));
     return o;
 }
 

@@ -9,24 +9,17 @@
 
 using rt::Any;
 using rt::ColType;
+using rt::Column;
 
 namespace {
-
-rt::ColumnDef col(const std::string& name, ColType type, int length = 0) {
-    rt::ColumnDef c;
-    c.name = name;
-    c.type = type;
-    c.length = length;
-    return c;
-}
 
 rt::DataObject grid() {
     rt::DataObject o;
     o.name = "d_cells";
-    o.columns = {col("mobile", ColType::Char, 20), col("flag", ColType::Long),   col("n", ColType::Number),
-                 col("dec", ColType::Decimal, 2),  col("r", ColType::Real),      col("i", ColType::Int),
-                 col("u", ColType::ULong),         col("d", ColType::Date),      col("dt", ColType::DateTime),
-                 col("t", ColType::Time),          col("dbl", ColType::Double)};
+    o.columns = {Column("mobile", ColType::Char, 20), Column("flag", ColType::Long),   Column("n", ColType::Number),
+                 Column("dec", ColType::Decimal, 2),  Column("r", ColType::Real),      Column("i", ColType::Int),
+                 Column("u", ColType::ULong),         Column("d", ColType::Date),      Column("dt", ColType::DateTime),
+                 Column("t", ColType::Time),          Column("dbl", ColType::Double)};
     return o;
 }
 

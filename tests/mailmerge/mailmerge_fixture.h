@@ -12,6 +12,7 @@
 #include "runtime/ui/window.h"
 #include "shell/w_mdi.h"
 #include "tests/runtime/workbook_fixtures.h"
+#include "tests/support/manager_fixture.h"
 #include "tests/support/scripted.h"
 #include "tools/fake_gateway/fake_gateway.h"
 
@@ -52,13 +53,7 @@ struct MailMerge : ::testing::Test {
     w_mdi* frame = nullptr;
 
     void SetUp() override {
-        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
-        setenv("VELOTRA_WEBURL", gateway.url().c_str(), 1);
-        dir.write("velotra.ini", "");
-        gnv_app = new n_cst_manager;
-        gnv_app->appdir = dir.program();
-        gnv_app->of_setappinifile(dir.program() + "\\velotra.ini");
-        gnv_app->pub_app_init();
+        testing_support::open_manager(dir, gateway);
         auto d = std::make_unique<ScriptedFileDialog>();
         dialog = d.get();
         previous_dialog = rt::set_file_dialog(std::move(d));
@@ -68,10 +63,7 @@ struct MailMerge : ::testing::Test {
         delete frame;
         rt::set_file_dialog(std::move(previous_dialog));
         rt::set_ole_server_available("excel.application", true);
-        delete gnv_app;
-        gnv_app = nullptr;
-        unsetenv("VELOTRA_URL");
-        unsetenv("VELOTRA_WEBURL");
+        testing_support::close_manager();
     }
 
     // The frame, then the sheet in it, its posted balance line done.
@@ -124,10 +116,5 @@ struct MailMerge : ::testing::Test {
         return rows;
     }
 
-    std::vector<std::string> box_texts() {
-        std::vector<std::string> texts;
-        for (const auto& b : boxes.shown()) texts.push_back(b.text);
-        boxes.clear();
-        return texts;
-    }
+    std::vector<std::string> box_texts() { return boxes.take_texts(); }
 };

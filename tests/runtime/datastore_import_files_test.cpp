@@ -17,13 +17,7 @@ namespace {
 rt::DataObject two_columns() {
     rt::DataObject o;
     o.name = "d_number_file";
-    for (const char* name : {"mobile", "name"}) {
-        rt::ColumnDef c;
-        c.name = name;
-        c.type = rt::ColType::Char;
-        c.length = 20;
-        o.columns.push_back(c);
-    }
+    for (const char* name : {"mobile", "name"}) o.columns.push_back(rt::Column(name, rt::ColType::Char, 20));
     return o;
 }
 

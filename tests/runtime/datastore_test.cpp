@@ -16,10 +16,7 @@ using rt::DataStore;
 namespace {
 
 rt::ColumnDef col(const std::string& name, ColType type, int length = 0) {
-    rt::ColumnDef c;
-    c.name = name;
-    c.type = type;
-    c.length = length;
+    rt::ColumnDef c = rt::Column(name, type, length);
     c.header = name + " header";
     return c;
 }

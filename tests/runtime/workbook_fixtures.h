@@ -605,6 +605,67 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, bool date1
     return workbook_stream(sheets, o);
 }
 
+// The header of a compound document of 512-byte sectors, its mini stream
+// cut at 4096 bytes: where the allocation tables and the directory start,
+// the first 109 allocation table sectors listed in the header itself.
+inline std::string compound_header(std::uint32_t fat_sectors, std::uint32_t first_fat, std::uint32_t dir_sector,
+                                   std::uint32_t minifat_start, std::uint32_t minifat_sectors) {
+    const std::uint32_t end = 0xFFFFFFFE, free = 0xFFFFFFFF;
+    std::string h;
+    h += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    h += std::string(16, '\0');
+    u16(h, 0x003E);
+    u16(h, 0x0003);
+    u16(h, 0xFFFE);
+    u16(h, 9);
+    u16(h, 6);
+    h += std::string(6, '\0');
+    u32(h, 0);
+    u32(h, fat_sectors);
+    u32(h, dir_sector);
+    u32(h, 0);
+    u32(h, 4096);
+    u32(h, minifat_start);
+    u32(h, minifat_sectors);
+    u32(h, end);
+    u32(h, 0);
+    for (std::uint32_t i = 0; i < 109; ++i) u32(h, i < fat_sectors ? first_fat + i : free);
+    return h;
+}
+
+// One 128-byte directory entry (type 5 the root, 2 a stream), black in the
+// red-black tree, with no left sibling.
+inline void directory_entry(std::string& dir, const std::string& name, unsigned type, std::uint32_t right,
+                            std::uint32_t child, std::uint32_t start, std::uint32_t bytes) {
+    std::string e;
+    for (char ch : name) u16(e, static_cast<unsigned char>(ch));
+    u16(e, 0);
+    e.resize(64, '\0');
+    u16(e, static_cast<unsigned>((name.size() + 1) * 2));
+    u8(e, type);
+    u8(e, 1);
+    u32(e, 0xFFFFFFFF);
+    u32(e, right);
+    u32(e, child);
+    e += std::string(16 + 4 + 16, '\0');
+    u32(e, start);
+    u32(e, bytes);
+    u32(e, 0);
+    dir += e;
+}
+
+// Unused entries up to the end of the directory's sector.
+inline void pad_directory(std::string& dir) {
+    while (dir.size() < 512) {
+        std::string e(64 + 2 + 2, '\0');
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        u32(e, 0xFFFFFFFF);
+        e.resize(128, '\0');
+        dir += e;
+    }
+}
+
 // A compound document holding these streams at its root (at most three),
 // each of at least 4096 bytes, so that none goes into the mini stream.
 inline std::string compound(std::vector<std::pair<std::string, std::string>> streams) {
@@ -625,57 +686,15 @@ inline std::string compound(std::vector<std::pair<std::string, std::string>> str
     const std::uint32_t dir_sector = data_sectors;
     const std::uint32_t first_fat = data_sectors + 1;
 
-    std::string h;
-    h += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    h += std::string(16, '\0');
-    u16(h, 0x003E);
-    u16(h, 0x0003);
-    u16(h, 0xFFFE);
-    u16(h, 9);
-    u16(h, 6);
-    h += std::string(6, '\0');
-    u32(h, 0);
-    u32(h, fat_sectors);
-    u32(h, dir_sector);
-    u32(h, 0);
-    u32(h, 4096);
-    u32(h, end);
-    u32(h, 0);
-    u32(h, end);
-    u32(h, 0);
-    for (std::uint32_t i = 0; i < 109; ++i) u32(h, i < fat_sectors ? first_fat + i : free);
+    const std::string h = compound_header(fat_sectors, first_fat, dir_sector, end, 0);
 
     std::string dir;
-    const auto entry = [&dir](const std::string& name, unsigned type, std::uint32_t right, std::uint32_t child,
-                              std::uint32_t start, std::uint32_t bytes) {
-        std::string e;
-        for (char ch : name) u16(e, static_cast<unsigned char>(ch));
-        u16(e, 0);
-        e.resize(64, '\0');
-        u16(e, static_cast<unsigned>((name.size() + 1) * 2));
-        u8(e, type);
-        u8(e, 1);
-        u32(e, 0xFFFFFFFF);
-        u32(e, right);
-        u32(e, child);
-        e += std::string(16 + 4 + 16, '\0');
-        u32(e, start);
-        u32(e, bytes);
-        u32(e, 0);
-        dir += e;
-    };
-    entry("Root Entry", 5, 0xFFFFFFFF, 1, end, 0);
+    directory_entry(dir, "Root Entry", 5, 0xFFFFFFFF, 1, end, 0);
     for (std::size_t i = 0; i < streams.size(); ++i)
-        entry(streams[i].first, 2, i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : 0xFFFFFFFF,
-              0xFFFFFFFF, starts[i], static_cast<std::uint32_t>(streams[i].second.size()));
-    while (dir.size() < 512) {
-        std::string e(64 + 2 + 2, '\0');
-        u32(e, 0xFFFFFFFF);
-        u32(e, 0xFFFFFFFF);
-        u32(e, 0xFFFFFFFF);
-        e.resize(128, '\0');
-        dir += e;
-    }
+        directory_entry(dir, streams[i].first, 2,
+                        i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : 0xFFFFFFFF, 0xFFFFFFFF,
+                        starts[i], static_cast<std::uint32_t>(streams[i].second.size()));
+    pad_directory(dir);
     std::string fat;
     for (std::size_t k = 0; k < streams.size(); ++k) {
         const std::uint32_t last = k + 1 < streams.size() ? starts[k + 1] : data_sectors;
@@ -703,59 +722,16 @@ inline std::string compound_small(const std::string& stream, const std::string& 
     const std::uint32_t data_sectors = static_cast<std::uint32_t>(container.size() / 512);
     const std::uint32_t minifat_sector = data_sectors, dir_sector = data_sectors + 1, fat_sector = data_sectors + 2;
 
-    std::string h;
-    h += std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    h += std::string(16, '\0');
-    u16(h, 0x003E);
-    u16(h, 0x0003);
-    u16(h, 0xFFFE);
-    u16(h, 9);
-    u16(h, 6);
-    h += std::string(6, '\0');
-    u32(h, 0);
-    u32(h, 1);
-    u32(h, dir_sector);
-    u32(h, 0);
-    u32(h, 4096);
-    u32(h, minifat_sector);
-    u32(h, 1);
-    u32(h, end);
-    u32(h, 0);
-    for (std::uint32_t i = 0; i < 109; ++i) u32(h, i == 0 ? fat_sector : free);
+    const std::string h = compound_header(1, fat_sector, dir_sector, minifat_sector, 1);
 
     std::string minifat;
     for (std::uint32_t i = 0; i < minis; ++i) u32(minifat, i + 1 == minis ? end : i + 1);
     while (minifat.size() < 512) u32(minifat, free);
 
     std::string dir;
-    const auto entry = [&dir](const std::string& n, unsigned type, std::uint32_t child, std::uint32_t start,
-                              std::uint32_t bytes) {
-        std::string e;
-        for (char ch : n) u16(e, static_cast<unsigned char>(ch));
-        u16(e, 0);
-        e.resize(64, '\0');
-        u16(e, static_cast<unsigned>((n.size() + 1) * 2));
-        u8(e, type);
-        u8(e, 1);
-        u32(e, 0xFFFFFFFF);
-        u32(e, 0xFFFFFFFF);
-        u32(e, child);
-        e += std::string(16 + 4 + 16, '\0');
-        u32(e, start);
-        u32(e, bytes);
-        u32(e, 0);
-        dir += e;
-    };
-    entry("Root Entry", 5, 1, 0, minis * 64);
-    entry(name, 2, 0xFFFFFFFF, 0, size);
-    while (dir.size() < 512) {
-        std::string e(64 + 2 + 2, '\0');
-        u32(e, 0xFFFFFFFF);
-        u32(e, 0xFFFFFFFF);
-        u32(e, 0xFFFFFFFF);
-        e.resize(128, '\0');
-        dir += e;
-    }
+    directory_entry(dir, "Root Entry", 5, 0xFFFFFFFF, 1, 0, minis * 64);
+    directory_entry(dir, name, 2, 0xFFFFFFFF, 0xFFFFFFFF, 0, size);
+    pad_directory(dir);
     std::string fat;
     for (std::uint32_t i = 0; i < data_sectors; ++i) u32(fat, i + 1 == data_sectors ? end : i + 1);
     u32(fat, end); // the mini allocation table

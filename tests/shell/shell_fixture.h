@@ -8,36 +8,21 @@
 #include "runtime/services.h"
 #include "runtime/ui/window.h"
 #include "shell/w_mdi.h"
+#include "tests/support/manager_fixture.h"
 #include "tests/support/scripted.h"
+#include "tests/support/tree_files.h"
 #include "tools/fake_gateway/fake_gateway.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-// A file of the source tree, as bytes.
-inline std::string source_file(const std::string& relative) {
-    const char* root = std::getenv("VELOTRA_SOURCE_DIR");
-    std::ifstream in(std::filesystem::path(root ? root : ".") / relative, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The application icon stored with the client (the literal is GBK, the tree's names UTF-8).
 inline std::string app_icon() { return source_file(rt::gbk_to_utf8("res/澄渊达.ico")); }
-
-// <build>/screenshots, made when missing.
-inline std::filesystem::path screenshots_folder() {
-    const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    const std::filesystem::path folder = bin.parent_path() / "screenshots";
-    std::filesystem::create_directories(folder);
-    return folder;
-}
 
 // Records the pages handed to the browser.
 class RecordedBrowser {
@@ -67,23 +52,14 @@ struct ShellTest : ::testing::Test {
     FakeGateway gateway;
 
     void SetUp() override {
-        setenv("VELOTRA_URL", gateway.url().c_str(), 1);
-        setenv("VELOTRA_WEBURL", gateway.url().c_str(), 1);
-        dir.write("velotra.ini", "");
         dir.write(rt::gbk_to_utf8("res/澄渊达.ico"), app_icon());
-        gnv_app = new n_cst_manager;
-        gnv_app->appdir = dir.program();
-        gnv_app->of_setappinifile(dir.program() + "\\velotra.ini");
-        gnv_app->pub_app_init();
+        testing_support::open_manager(dir, gateway);
     }
     void TearDown() override {
         for (rt::Window* w : rt::open_windows()) rt::Close(*w);
         // Windows the runtime owns go once control is back in a loop.
         rt::Yield();
-        delete gnv_app;
-        gnv_app = nullptr;
-        unsetenv("VELOTRA_URL");
-        unsetenv("VELOTRA_WEBURL");
+        testing_support::close_manager();
     }
 
     // Opens a frame as the start-up does and lets its posted events run.
@@ -102,12 +78,7 @@ struct ShellTest : ::testing::Test {
         std::filesystem::copy(bin / "velotra.tb3", dir.native() / "velotra.tb3");
     }
 
-    std::vector<std::string> box_texts() {
-        std::vector<std::string> out;
-        for (const auto& b : boxes.shown()) out.push_back(b.text);
-        boxes.clear();
-        return out;
-    }
+    std::vector<std::string> box_texts() { return boxes.take_texts(); }
     // Runs the calls posted so far (the sheet's fetches, the menu's show and hide).
     static void settle() {
         for (int i = 0; i < 5; ++i) rt::Yield();

@@ -83,12 +83,7 @@ struct Update : ShellTest {
             for (const auto& e : fs::directory_iterator(dir.native() / "update")) names.insert(e.path().filename().string());
         return names;
     }
-    std::vector<std::string> box_texts() {
-        std::vector<std::string> t;
-        for (const auto& b : boxes.shown()) t.push_back(b.text);
-        boxes.clear();
-        return t;
-    }
+    std::vector<std::string> box_texts() { return boxes.take_texts(); }
 };
 
 fs::path bin_dir() { return std::getenv("VELOTRA_BIN_DIR"); }

@@ -31,6 +31,13 @@ public:
     void answer_next(int button) { answers_.push_back(button); }
     const std::vector<ShownBox>& shown() const { return shown_; }
     void clear() { shown_.clear(); }
+    // The texts of the boxes shown since the last call, then forgets them.
+    std::vector<std::string> take_texts() {
+        std::vector<std::string> texts;
+        for (const auto& b : shown_) texts.push_back(b.text);
+        shown_.clear();
+        return texts;
+    }
 
 private:
     class Presenter;
