@@ -1,6 +1,7 @@
 // One resize of a window with twenty-one registered controls (the most any
 // window registers), as the user drags its border: the service's walk and
 // the moves and sizes it hands to the widgets.
+#include "bench/window_bench_main.h"
 #include "foundation/pfc_n_cst_resize.h"
 #include "runtime/ui/controls.h"
 #include "runtime/ui/window.h"
@@ -36,11 +37,4 @@ BENCHMARK(BM_ResizeTwentyOneControls)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::run_window_benchmarks(argc, argv); }

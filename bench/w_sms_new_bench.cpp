@@ -6,6 +6,7 @@
 // Goal: the button's path within 1.5 times the bare posts, and the gateway
 // receives all 200,000 numbers.
 #include "bench/bench_support.h"
+#include "bench/window_bench_main.h"
 #include "core/n_cst_manager.h"
 #include "runtime/inet.h"
 #include "runtime/path.h"
@@ -178,11 +179,4 @@ BENCHMARK(BM_send_button_200000_with_blank_lines)->Iterations(5)->UseManualTime(
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::run_window_benchmarks(argc, argv); }

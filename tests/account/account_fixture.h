@@ -50,6 +50,18 @@ struct AccountWindow : ::testing::Test {
         return w.answer();
     }
 
+    // A logged-in user with this balance and these signatures, the current
+    // one as the settings file holds it.
+    void sign_in(const std::string& overage, const std::string& signatures, const std::string& current) {
+        gnv_app->userid = "1001";
+        gnv_app->account = "acc";
+        gnv_app->password = "pw";
+        gnv_app->overage = overage;
+        gnv_app->signature = signatures;
+        gnv_app->auto_signature = true;
+        dir.write("velotra.ini", "[cfg]\r\nsignature_current=" + current + "\r\n");
+    }
+
     // The texts of the boxes shown since the last call, then forgets them.
     std::vector<std::string> box_texts() { return boxes.take_texts(); }
 

@@ -42,13 +42,7 @@ struct SmsNewImportFiles : AccountWindow {
 
     void SetUp() override {
         AccountWindow::SetUp();
-        gnv_app->userid = "1001";
-        gnv_app->account = "acc";
-        gnv_app->password = "pw";
-        gnv_app->overage = "1000";
-        gnv_app->signature = "甲";
-        gnv_app->auto_signature = true;
-        dir.write("velotra.ini", "[cfg]\r\nsignature_current=甲\r\n");
+        sign_in("1000", "甲", "甲");
         auto d = std::make_unique<ChosenFile>();
         dialog = d.get();
         old_dialog = rt::set_file_dialog(std::move(d));

@@ -98,13 +98,7 @@ struct SmsNew : AccountWindow {
 
     void SetUp() override {
         AccountWindow::SetUp();
-        gnv_app->userid = "1001";
-        gnv_app->account = "acc";
-        gnv_app->password = "pw";
-        gnv_app->overage = "1000000";
-        gnv_app->signature = "乙;甲";
-        gnv_app->auto_signature = true;
-        dir.write("velotra.ini", "[cfg]\r\nsignature_current=乙\r\n");
+        sign_in("1000000", "乙;甲", "乙");
         auto c = std::make_unique<ScriptedClipboard>();
         clip = c.get();
         old_clip = rt::set_clipboard(std::move(c));
