@@ -158,6 +158,13 @@ int QtFileDialog::get_file_open_name(const std::string& title, std::string& path
     QFileDialog dlg(nullptr, qstr(title));
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own labels are English unless a translation is installed; the
+    // clerk reads Chinese, whatever the desktop holds.
+    dlg.setLabelText(QFileDialog::LookIn, qstr("查找范围(&I):"));
+    dlg.setLabelText(QFileDialog::FileName, qstr("文件名(&N):"));
+    dlg.setLabelText(QFileDialog::FileType, qstr("文件类型(&T):"));
+    dlg.setLabelText(QFileDialog::Accept, qstr("打开(&O)"));
+    dlg.setLabelText(QFileDialog::Reject, qstr("取消"));
     dlg.setNameFilters(qt_name_filters(filter));
     if (!extension.empty()) dlg.setDefaultSuffix(qstr(extension));
     if (!initdir.empty()) dlg.setDirectory(QString::fromStdString(native_path(initdir)));
