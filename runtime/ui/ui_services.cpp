@@ -12,11 +12,13 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTranslator>
 #include <QUrl>
 
 #include <algorithm>
@@ -24,6 +26,12 @@
 namespace rt {
 
 void install_ui_services() {
+    // Qt's own texts (the file dialog's columns and its "file not found" box,
+    // an edit's context menu) in Chinese where the desktop has the catalogue;
+    // without it they stay English and everything else works alike.
+    static QTranslator qt_chinese;
+    if (qt_chinese.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt_chinese);
     set_message_boxes(std::make_unique<QtMessageBoxes>());
     set_file_dialog(std::make_unique<QtFileDialog>());
     set_clipboard(std::make_unique<QtClipboard>());

@@ -6,9 +6,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -120,6 +122,17 @@ TEST(UiServices, FileDialogLabelsAreChinese) {
         EXPECT_FALSE(t.contains("File name")) << t.toStdString();
         EXPECT_FALSE(t.contains("Cancel")) << t.toStdString();
     }
+}
+
+// Qt's own messages follow once the services are in, where the desktop
+// holds Qt's Chinese catalogue (the setup installs it).
+TEST(UiServices, QtOwnTextsAreChineseOnceInstalled) {
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+        GTEST_SKIP() << "no Chinese catalogue of Qt on this desktop";
+    rt::install_ui_services();
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    EXPECT_NE(cancel, "Cancel");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
 }
 
 TEST(UiServices, ClipboardCarriesGbkText) {
