@@ -12,11 +12,13 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QTranslator>
 #include <QUrl>
 
 #include <algorithm>
@@ -24,6 +26,12 @@
 namespace rt {
 
 void install_ui_services() {
+    // Qt's own texts (the file dialog's columns and its "file not found" box,
+    // an edit's context menu) in Chinese where the desktop has the catalogue;
+    // without it they stay English and everything else works alike.
+    static QTranslator qt_chinese;
+    if (qt_chinese.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt_chinese);
     set_message_boxes(std::make_unique<QtMessageBoxes>());
     set_file_dialog(std::make_unique<QtFileDialog>());
     set_clipboard(std::make_unique<QtClipboard>());
@@ -158,6 +166,13 @@ int QtFileDialog::get_file_open_name(const std::string& title, std::string& path
     QFileDialog dlg(nullptr, qstr(title));
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    // Qt's own labels are English unless a translation is installed; the
+    // clerk reads Chinese, whatever the desktop holds.
+    dlg.setLabelText(QFileDialog::LookIn, qstr("查找范围(&I):"));
+    dlg.setLabelText(QFileDialog::FileName, qstr("文件名(&N):"));
+    dlg.setLabelText(QFileDialog::FileType, qstr("文件类型(&T):"));
+    dlg.setLabelText(QFileDialog::Accept, qstr("打开(&O)"));
+    dlg.setLabelText(QFileDialog::Reject, qstr("取消"));
     dlg.setNameFilters(qt_name_filters(filter));
     if (!extension.empty()) dlg.setDefaultSuffix(qstr(extension));
     if (!initdir.empty()) dlg.setDirectory(QString::fromStdString(native_path(initdir)));

@@ -5,7 +5,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -93,6 +98,41 @@ TEST(UiServices, FileFilterPairsCaptionsWithPatterns) {
     EXPECT_EQ(rt::qt_name_filters("txt Files (*.txt;),*.txt,All Files (*.*), *.*"),
               (QStringList{"txt Files (*.txt)", "All Files (*.*)"}));
     EXPECT_EQ(rt::qt_name_filters("Excel,*.xls;*.xlsx,odd"), (QStringList{"Excel (*.xls *.xlsx)"}));
+}
+
+// The open dialog speaks Chinese on a desktop without Qt's translations, and
+// cancelling it answers 0 with the path left alone.
+TEST(UiServices, FileDialogLabelsAreChinese) {
+    QStringList labels, buttons;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        for (QLabel* l : dlg->findChildren<QLabel*>()) labels << l->text();
+        for (QPushButton* b : dlg->findChildren<QPushButton*>()) buttons << b->text();
+        dlg->reject();
+    });
+    rt::QtFileDialog files;
+    std::string path = "keep", name;
+    EXPECT_EQ(files.get_file_open_name("文件选择", path, name, "xls", "Excel Files (*.xls;*.xlsx),*.xls;*.xlsx", ""), 0);
+    EXPECT_EQ(path, "keep");
+    for (const char* want : {"查找范围(&I):", "文件名(&N):", "文件类型(&T):"})
+        EXPECT_TRUE(labels.contains(rt::qstr(want))) << labels.join('|').toStdString();
+    EXPECT_TRUE(buttons.contains(rt::qstr("取消"))) << buttons.join('|').toStdString();
+    for (const QString& t : labels + buttons) {
+        EXPECT_FALSE(t.contains("File name")) << t.toStdString();
+        EXPECT_FALSE(t.contains("Cancel")) << t.toStdString();
+    }
+}
+
+// Qt's own messages follow once the services are in, where the desktop
+// holds Qt's Chinese catalogue (the setup installs it).
+TEST(UiServices, QtOwnTextsAreChineseOnceInstalled) {
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_zh_CN.qm"))
+        GTEST_SKIP() << "no Chinese catalogue of Qt on this desktop";
+    rt::install_ui_services();
+    const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
+    EXPECT_NE(cancel, "Cancel");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
 }
 
 TEST(UiServices, ClipboardCarriesGbkText) {
