@@ -14,18 +14,15 @@ bin=${1:?bin folder}
 . "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
-cp "$bin/velotra" "$bin/velotra.tb3" "$work/"
-cp -r "$bin/res" "$work/"
+copy_client "$bin" "$work" velotra.tb3
 start_demo_gateway "$bin"
 unset QT_QPA_PLATFORM
 export work
 
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
-  start_wm || { echo "openbox did not start"; return 1; }
-  "$work/velotra" >"$work/client.out" 2>&1 &
-  local client=$!
+  start_wm || return 1
+  start_client || return 1
   local failed=0
   fail() { echo "FAIL: $*"; failed=1; }
   # The stored list, as UTF-8.
@@ -39,9 +36,6 @@ session() {
     xdotool click --repeat "${4:-1}" --delay 80 1
   }
 
-  local login
-  login=$(window "^系统登录\$")
-  [ -n "$login" ] || { echo "the login window did not open"; kill "$client"; return 1; }
   type_login "$login"
   gone "^系统登录\$" 20 || true
   sleep 1.5

@@ -14,8 +14,7 @@ mkdir -p "$shots"
 . "$(dirname "$0")/../support/xsession.sh"
 start_work_folder
 
-cp "$bin/velotra" "$bin/velotra.tb3" "$work/"
-cp -r "$bin/res" "$work/"
+copy_client "$bin" "$work" velotra.tb3
 
 start_demo_gateway "$bin"
 unset QT_QPA_PLATFORM
@@ -23,7 +22,6 @@ export work shots
 
 session() {
   set -euo pipefail
-  export QT_QPA_PLATFORM=xcb
   "$work/velotra" >"$work/client.out" 2>&1 &
   local client=$!
   local win
