@@ -111,6 +111,15 @@ std::string utf16_to_gbk(std::string_view utf16, ByteOrder order, std::string_vi
     return c.run(utf16, unheld, Input::utf16be);
 }
 
+std::string utf16_to_utf8(std::string_view utf16, ByteOrder order, std::string_view unheld) {
+    if (order == ByteOrder::little) {
+        thread_local Converter c("UTF-8", "UTF-16LE");
+        return c.run(utf16, unheld, Input::utf16le);
+    }
+    thread_local Converter c("UTF-8", "UTF-16BE");
+    return c.run(utf16, unheld, Input::utf16be);
+}
+
 std::string gb18030_to_utf8(std::string_view gb) {
     bool ascii = true;
     for (unsigned char c : gb)

@@ -21,6 +21,10 @@ std::string utf8_to_gbk(std::string_view utf8);
 std::string utf8_to_gbk(std::string_view utf8, std::string_view unheld);
 enum class ByteOrder { little, big };
 std::string utf16_to_gbk(std::string_view utf16, ByteOrder order, std::string_view unheld);
+// The same decoding of UTF-16 to UTF-8, for text that is looked at before it
+// is made GBK: a unit that is no character (an unpaired surrogate) becomes
+// `unheld`.
+std::string utf16_to_utf8(std::string_view utf16, ByteOrder order, std::string_view unheld);
 
 // File names: GB18030, which is byte for byte GBK for every GBK character
 // and gives every other character a four-byte form, so a name on disk that

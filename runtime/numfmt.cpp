@@ -661,4 +661,65 @@ std::string format_number(double value, const std::string& code, bool date1904) 
     return format_plain(value, s, minus);
 }
 
+// ---- A format code's text in GBK --------------------------------------------
+
+} // namespace rt::sheet
+
+#include "runtime/gbk.h"
+
+namespace rt::sheet {
+
+namespace {
+
+// Stands for a sign GBK cannot hold while the code is converted: a control
+// character, which no format code needs, so one in the code is taken for
+// such a sign too.
+constexpr char unheld_mark = '\x01';
+
+// The code with every sign it holds in GBK's place, the unheld ones marked.
+std::string code_in_gbk(std::string_view utf8) {
+    std::string prepared;
+    prepared.reserve(utf8.size() + utf8.size() / 2);
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\xC2' && i + 1 < utf8.size() && utf8[i + 1] == '\xA5') {
+            prepared += "\xEF\xBF\xA5"; // U+FFE5, GBK's full-width yen
+            ++i;
+        } else {
+            prepared += utf8[i];
+        }
+    }
+    return utf8_to_gbk(prepared, std::string_view(&unheld_mark, 1));
+}
+
+} // namespace
+
+std::string format_code_gbk(std::string_view utf8) {
+    const std::string gbk = code_in_gbk(utf8);
+    // A marked sign is a "?" as a literal: bare it needs an escape, while
+    // inside quotes or brackets, or after an escape, padding or fill mark,
+    // it is one already.
+    std::string code;
+    code.reserve(gbk.size() + gbk.size() / 2);
+    char closing = 0;     // '"' or ']' while inside quotes or brackets
+    bool taken = false;   // the character after \ ! _ *
+    for (std::size_t i = 0; i < gbk.size();) {
+        const std::size_t n = char_len_at(gbk, i);
+        const char c = gbk[i];
+        if (c == unheld_mark) code += closing || taken ? "?" : "\\?";
+        else code.append(gbk, i, n);
+        i += n;
+        if (taken) taken = false;
+        else if (closing) closing = c == closing ? 0 : closing;
+        else if (c == '"') closing = '"';
+        else if (c == '[') closing = ']';
+        else if (c == '\\' || c == '!' || c == '_' || c == '*') taken = true;
+    }
+    if (code.size() == 7) {
+        std::string lower = code;
+        for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower == "general") code.clear();
+    }
+    return code;
+}
+
 } // namespace rt::sheet

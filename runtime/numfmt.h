@@ -20,4 +20,14 @@ std::string format_number(double value, const std::string& code, bool date1904);
 // an 18-digit number shows zeros for its last three.
 std::string general_text(double value);
 
+// ---- A format code's text in GBK --------------------------------------------
+
+// A format code as a workbook writes it (UTF-8; the .xls reader decodes its
+// UTF-16 or code-page codes to UTF-8 first) in GBK, as format_number reads
+// it; "" for General. The yen and yuan sign (U+00A5), which GBK lacks, is
+// GBK's full-width sign; any other sign GBK lacks shows as a "?" that stays
+// a sign: escaped where it stands bare, so that it never becomes a digit
+// placeholder. One pass over the code, however long.
+std::string format_code_gbk(std::string_view utf8);
+
 } // namespace rt::sheet

@@ -30,6 +30,8 @@ std::string reason(Reason r) {
         return gbk(u8"\u627e\u4e0d\u5230\u5de5\u4f5c\u8868"); // 找不到工作表
     case Reason::too_slow:
         return gbk(u8"\u6587\u4ef6\u8bfb\u53d6\u8d85\u65f6,\u53ef\u80fd\u5df2\u635f\u574f"); // 文件读取超时,可能已损坏
+    case Reason::too_large:
+        return gbk(u8"\u6587\u4ef6\u8fc7\u5927"); // 文件过大
     }
     return gbk(u8"\u6587\u4ef6\u5df2\u635f\u574f");
 }

@@ -14,6 +14,7 @@ enum class Reason {
     protected_,    // encrypted with a password
     no_sheet,      // no worksheet, or not the one asked for
     too_slow,      // reading gave up after the time limit
+    too_large,     // holds more text than the program takes in
 };
 
 // The reason's text, GBK.

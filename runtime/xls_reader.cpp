@@ -3,6 +3,7 @@
 #include "runtime/compound_file.h"
 #include "runtime/gbk.h"
 #include "runtime/numfmt.h"
+#include "runtime/shared_strings.h"
 #include "runtime/sheet_reason.h"
 
 #include <algorithm>
@@ -100,62 +101,57 @@ void put_utf8(std::string& out, std::uint32_t cp) {
 }
 
 // UTF-16 text gathered piece by piece (a string may change between one
-// and two bytes a character at every CONTINUE), made GBK at the end.
+// and two bytes a character at every CONTINUE), decoded at the end by the
+// program's one UTF-16 decoder (runtime/gbk.h).
 class Utf16Text {
 public:
     void narrow(const unsigned char* p, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) unit(p[i]);
+        for (std::size_t i = 0; i < count; ++i) {
+            units_ += static_cast<char>(p[i]);
+            units_ += '\0';
+            ascii_ = ascii_ && p[i] < 0x80;
+        }
     }
     void wide(const unsigned char* p, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) unit(le16(p + 2 * i));
+        units_.append(reinterpret_cast<const char*>(p), 2 * count);
+        for (std::size_t i = 0; i < count && ascii_; ++i) ascii_ = p[2 * i] < 0x80 && p[2 * i + 1] == 0;
     }
-    std::string gbk() {
-        flush_surrogate();
-        return ascii_ ? std::move(utf8_) : utf8_to_gbk(utf8_);
+    std::string gbk() const {
+        return ascii_ ? ascii() : utf16_to_gbk(units_, ByteOrder::little, "?");
+    }
+    std::string utf8() const {
+        return ascii_ ? ascii() : utf16_to_utf8(units_, ByteOrder::little, "\xEF\xBF\xBD");
     }
 
 private:
-    void unit(std::uint32_t u) {
-        if (u >= 0xDC00 && u < 0xE000 && high_) {
-            put_utf8(utf8_, 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
-            high_ = 0;
-            ascii_ = false;
-            return;
-        }
-        flush_surrogate();
-        if (u >= 0xD800 && u < 0xDC00) {
-            high_ = u;
-            return;
-        }
-        if (u >= 0xDC00 && u < 0xE000) u = 0xFFFD;
-        if (u >= 0x80) ascii_ = false;
-        put_utf8(utf8_, u);
-    }
-    void flush_surrogate() {
-        if (!high_) return;
-        put_utf8(utf8_, 0xFFFD);
-        high_ = 0;
-        ascii_ = false;
+    std::string ascii() const {
+        std::string out(units_.size() / 2, '\0');
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = units_[2 * i];
+        return out;
     }
 
-    std::string utf8_;
-    std::uint32_t high_ = 0;
+    std::string units_; // UTF-16LE
     bool ascii_ = true;
 };
 
-// 8-bit text of a BIFF5 workbook in its code page: GBK as it is, any other
+// 8-bit text of a BIFF5 workbook in its code page, as UTF-8: GBK, any other
 // code page read as Windows-1252.
-std::string codepage_text(const unsigned char* p, std::size_t count, unsigned codepage) {
-    std::string raw(reinterpret_cast<const char*>(p), count);
-    if (codepage == 936 || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return raw;
+std::string codepage_utf8(std::string_view raw, unsigned codepage) {
+    if (codepage == 936) return gbk_to_utf8(raw);
     static const std::uint16_t cp1252[32] = {
         0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
         0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
         0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     std::string utf8;
     for (unsigned char c : raw) put_utf8(utf8, c >= 0x80 && c < 0xA0 ? cp1252[c - 0x80] : c);
-    return utf8_to_gbk(utf8);
+    return utf8;
+}
+
+// The same text in GBK: GBK as it is.
+std::string codepage_text(std::string_view raw, unsigned codepage) {
+    if (codepage == 936 || std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(raw);
+    return utf8_to_gbk(codepage_utf8(raw, codepage));
 }
 
 // The bodies of a record and the CONTINUE records after it, read as one:
@@ -213,6 +209,18 @@ public:
         }
         return true;
     }
+    // 8-bit characters that run on across the pieces with no option byte,
+    // as BIFF5 continues a text.
+    bool bytes(std::size_t count, std::string& out) {
+        while (count > 0) {
+            if (!next_byte()) return false;
+            const std::size_t take = std::min(count, left());
+            out.append(parts_[part_].data() + at_, take);
+            at_ += take;
+            count -= take;
+        }
+        return true;
+    }
     bool at_end() {
         return !next_byte();
     }
@@ -241,17 +249,21 @@ private:
 
 // A BIFF8 unicode string (16-bit length) from the pieces, with its rich-text
 // runs and phonetic block stepped over.
-bool read_unicode(Pieces& in, std::string& out) {
+bool read_unicode(Pieces& in, Utf16Text& text) {
     unsigned count, flags;
     if (!in.u16(count) || !in.u8(flags)) return false;
     unsigned runs = 0;
     std::uint32_t extended = 0;
     if ((flags & 0x08) && !in.u16(runs)) return false;
     if ((flags & 0x04) && !in.u32(extended)) return false;
-    Utf16Text text;
     if (!in.chars(count, (flags & 1) != 0, text)) return false;
-    if (!in.skip(std::uint64_t{runs} * 4) || !in.skip(extended)) return false;
-    out = text.gbk();
+    return in.skip(std::uint64_t{runs} * 4) && in.skip(extended);
+}
+
+bool read_unicode(Pieces& in, std::string& gbk) {
+    Utf16Text text;
+    if (!read_unicode(in, text)) return false;
+    gbk = text.gbk();
     return true;
 }
 
@@ -406,7 +418,7 @@ public:
                 const std::int32_t column = static_cast<std::int32_t>(c.key & 0xFFFF) + 1;
                 if (column > max_columns) continue;
                 std::string text = c.kind == RawCell::number ? number_cell(c.value, c.index)
-                                   : c.kind == RawCell::shared ? strings_[c.index]
+                                   : c.kind == RawCell::shared ? std::string(strings_[c.index])
                                                                : std::move(sc.texts[c.index]);
                 if (!text.empty()) row.push_back({column, std::move(text)});
             }
@@ -424,7 +436,7 @@ private:
         const std::size_t count = p[0];
         if (!biff8()) {
             if (size - 1 < count) return false;
-            out = codepage_text(p + 1, count, codepage_);
+            out = codepage_text(std::string_view(reinterpret_cast<const char*>(p + 1), count), codepage_);
             return true;
         }
         if (size < 2) return false;
@@ -437,17 +449,37 @@ private:
         return true;
     }
 
-    // A 16-bit-length string standing alone in a record (LABEL, FORMAT).
-    bool long_string(const unsigned char* p, std::size_t size, std::string& out) const {
-        if (size < 2) return false;
-        const std::size_t count = le16(p);
-        if (!biff8()) {
-            if (size - 2 < count) return false;
-            out = codepage_text(p + 2, count, codepage_);
-            return true;
+    // The code of a FORMAT record's body after its id, as format_number
+    // reads it: BIFF8 unicode with a 16-bit length, BIFF5 in the code page
+    // with an 8-bit one, both through format_code_gbk.
+    bool format_code(std::string_view bytes, std::string& out) const {
+        std::string utf8;
+        if (biff8()) {
+            Pieces in({bytes});
+            Utf16Text text;
+            if (!read_unicode(in, text)) return false;
+            utf8 = text.utf8();
+        } else {
+            if (bytes.empty() || bytes.size() - 1 < static_cast<unsigned char>(bytes[0])) return false;
+            utf8 = codepage_utf8(bytes.substr(1, static_cast<unsigned char>(bytes[0])), codepage_);
         }
-        Pieces in({{reinterpret_cast<const char*>(p), size}});
-        return read_unicode(in, out);
+        out = format_code_gbk(utf8);
+        return true;
+    }
+
+    // The 16-bit-length text of a cell record (LABEL, RSTRING, STRING),
+    // `skip` bytes into its body, which goes on in the CONTINUE records
+    // after it when it is long: BIFF8 starts each piece of the characters
+    // with an option byte, BIFF5 runs its 8-bit characters straight on.
+    bool record_text(const Record& r, std::size_t skip, Records& in, std::string& out) const {
+        Pieces p = with_continues(r, in);
+        if (!p.skip(skip)) return false;
+        if (biff8()) return read_unicode(p, out);
+        unsigned count;
+        std::string raw;
+        if (!p.u16(count) || !p.bytes(count, raw)) return false;
+        out = codepage_text(raw, codepage_);
+        return true;
     }
 
     bool read_globals(std::string& error) {
@@ -495,10 +527,7 @@ private:
                 if (r.size >= 4) xf_formats_.push_back(le16(r.body + 2));
                 break;
             case rec_sst:
-                if (biff8() && !read_sst(r, in)) {
-                    error = reason(Reason::damaged);
-                    return false;
-                }
+                if (biff8() && !read_sst(r, in, error)) return false;
                 break;
             case rec_eof:
                 ended = true;
@@ -516,8 +545,7 @@ private:
         std::map<unsigned, std::string> formats;
         for (const auto& [id, bytes] : raw_formats) {
             std::string code;
-            const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-            if (biff8() ? long_string(p, bytes.size(), code) : short_string(p, bytes.size(), code)) formats[id] = code;
+            if (format_code(bytes, code)) formats[id] = code;
         }
         styles_.reserve(xf_formats_.size());
         for (unsigned id : xf_formats_) {
@@ -555,17 +583,25 @@ private:
         return true;
     }
 
-    // The shared-string table, which CONTINUE records carry on past 8,224 bytes.
-    bool read_sst(const Record& r, Records& in) {
+    // The shared-string table, which CONTINUE records carry on past 8,224
+    // bytes, held once and within the table's cap.
+    bool read_sst(const Record& r, Records& in, std::string& error) {
         Pieces p = with_continues(r, in);
         std::uint32_t total, unique;
-        if (!p.u32(total) || !p.u32(unique)) return false;
-        // The count is the file's word: no more is reserved than the bytes could hold.
-        strings_.reserve(std::min<std::size_t>(unique, r.size / 3 + 1));
+        if (!p.u32(total) || !p.u32(unique)) {
+            error = reason(Reason::damaged);
+            return false;
+        }
         for (std::uint32_t i = 0; i < unique && !p.at_end(); ++i) {
             std::string s;
-            if (!read_unicode(p, s)) return false;
-            strings_.push_back(std::move(s));
+            if (!read_unicode(p, s)) {
+                error = reason(Reason::damaged);
+                return false;
+            }
+            if (!strings_.add(s)) {
+                error = reason(Reason::too_large);
+                return false;
+            }
         }
         return true;
     }
@@ -650,7 +686,7 @@ private:
             case rec_label:
             case rec_rstring: {
                 std::string text;
-                if (r.size < 6 || !long_string(b + 6, r.size - 6, text)) return false;
+                if (r.size < 6 || !record_text(r, 6, in, text)) return false;
                 add(key, std::move(text));
                 break;
             }
@@ -676,12 +712,7 @@ private:
             case rec_string: {
                 if (!pending) break;
                 std::string text;
-                if (biff8()) {
-                    Pieces p = with_continues(r, in);
-                    if (!read_unicode(p, text)) return false;
-                } else if (!long_string(b, r.size, text)) {
-                    return false;
-                }
+                if (!record_text(r, 0, in, text)) return false;
                 add(pending_key, std::move(text));
                 break;
             }
@@ -699,7 +730,7 @@ private:
     unsigned codepage_ = 1252;
     std::vector<unsigned> xf_formats_;
     std::vector<Style> styles_;
-    std::vector<std::string> strings_;
+    SharedStrings strings_;
     std::vector<SheetEntry> sheets_;
     std::vector<std::string> names_;
     int active_ = -1;

@@ -1,6 +1,7 @@
 #include "runtime/xlsx_reader.h"
 
 #include "runtime/numfmt.h"
+#include "runtime/shared_strings.h"
 #include "runtime/sheet_reason.h"
 
 #include <libxml/parser.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -109,82 +111,257 @@ private:
     bool opened_ = false, open_ = false, failed_ = false;
 };
 
-// A libxml2 text reader fed from the current zip entry, a buffer at a time.
-class PartReader {
-public:
-    PartReader(const Archive& zip, const std::string& part) : input_(zip, part) {
-        if (!input_.opened()) return;
-        reader_ = xmlReaderForIO(&EntryInput::read_cb, nullptr, &input_, nullptr, nullptr,
-                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT);
+// A whole number as an attribute writes it; one too large for a long is
+// kept at the largest, so that a row or style far out of range stays out.
+long to_long(std::string_view s, long fallback) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
+    const bool negative = i < s.size() && s[i] == '-';
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    if (i == s.size()) return fallback;
+    long v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return fallback;
+        if (v < 100000000000000000L) v = v * 10 + (s[i] - '0');
     }
-    ~PartReader() {
-        if (reader_) xmlFreeTextReader(reader_);
-    }
-    // Whether the part was sound to its last byte: the parser may stop
-    // before the entry's end, and only the end tells whether its checksum
-    // holds.
-    bool sound() { return !failed() && input_.finish(); }
-    PartReader(const PartReader&) = delete;
-    PartReader& operator=(const PartReader&) = delete;
+    return negative ? -v : v;
+}
 
-    bool ok() const { return reader_ != nullptr; }
-    // Next node; false at the end or on malformed XML (failed() tells which).
-    bool next() {
-        const int r = xmlTextReaderRead(reader_);
-        if (r < 0) failed_ = true;
-        return r == 1;
-    }
-    bool failed() const { return failed_ || input_.failed(); }
-    // The current element with everything inside it parsed, until the next
-    // move; null on malformed XML.
-    const xmlNode* expand() {
-        const xmlNode* node = xmlTextReaderExpand(reader_);
-        if (!node) failed_ = true;
-        return node;
-    }
-    // Past the current element and everything inside it; false as next().
-    bool skip() {
-        const int r = xmlTextReaderNext(reader_);
-        if (r < 0) failed_ = true;
-        return r == 1;
-    }
-    int type() const { return xmlTextReaderNodeType(reader_); }
-    bool element() const { return type() == XML_READER_TYPE_ELEMENT; }
-    bool empty() const { return xmlTextReaderIsEmptyElement(reader_) == 1; }
-    // The reader's own copy of a name: element names compare by pointer with it.
+// The largest text one cell value or string item may hold, as libxml2 bounds
+// a text node by default: past it the part is taken for damaged rather than
+// grown without end.
+constexpr std::size_t max_text = 10000000;
+
+// An attribute's value as SAX2 hands it over: a start and an end pointer.
+std::string_view attr_value(const xmlChar** attributes, int i) {
+    const char* start = reinterpret_cast<const char*>(attributes[5 * i + 3]);
+    const char* end = reinterpret_cast<const char*>(attributes[5 * i + 4]);
+    return std::string_view(start, static_cast<std::size_t>(end - start));
+}
+
+// What the SAX2 callbacks of a part reach, through their state's `parser`
+// and through the parser context's _private: the parse to end, as done (the
+// rest of the part is not wanted) or as failed.
+class SaxControl {
+public:
+    SaxControl() = default;
+    SaxControl(const SaxControl&) = delete;
+    SaxControl& operator=(const SaxControl&) = delete;
+
+    bool ok() const { return ctxt_ != nullptr; }
+    // The parser's own copy of a name: names the callbacks get compare by
+    // pointer with it.
     const xmlChar* intern(const char* name) const {
-        return xmlTextReaderConstString(reader_, reinterpret_cast<const xmlChar*>(name));
+        return xmlDictLookup(ctxt_->dict, reinterpret_cast<const xmlChar*>(name), -1);
     }
-    const xmlChar* local() const { return xmlTextReaderConstLocalName(reader_); }
-    bool is(const char* local) const {
-        const xmlChar* n = xmlTextReaderConstLocalName(reader_);
-        return n && std::strcmp(reinterpret_cast<const char*>(n), local) == 0;
+    void stop() {
+        stopped_ = true;
+        xmlStopParser(ctxt_);
     }
-    const char* value() const {
-        const xmlChar* v = xmlTextReaderConstValue(reader_);
-        return v ? reinterpret_cast<const char*>(v) : "";
+    void fail() {
+        failed_ = true;
+        xmlStopParser(ctxt_);
     }
-    // An attribute by its local name, whatever its namespace; "" when absent.
-    // With `prefixed`, only an attribute in a namespace (r:id) counts.
-    std::string attr(const char* local, bool prefixed = false) {
-        std::string out;
-        if (xmlTextReaderMoveToFirstAttribute(reader_) != 1) return out;
-        do {
-            const xmlChar* n = xmlTextReaderConstLocalName(reader_);
-            const xmlChar* ns = xmlTextReaderConstNamespaceUri(reader_);
-            if (n && std::strcmp(reinterpret_cast<const char*>(n), local) == 0 && (!prefixed || ns)) {
-                out = value();
-                break;
-            }
-        } while (xmlTextReaderMoveToNextAttribute(reader_) == 1);
-        xmlTextReaderMoveToElement(reader_);
-        return out;
+
+protected:
+    ~SaxControl() {
+        if (ctxt_) xmlFreeParserCtxt(ctxt_);
+    }
+    // Options every part is parsed with: no network, no entity substitution
+    // (a DOCTYPE is refused by the handler before any entity could be
+    // declared), libxml2's default bounds on names and depth; the parser
+    // reports its errors to the handler alone.
+    void adopt(xmlParserCtxtPtr ctxt) {
+        ctxt_ = ctxt;
+        if (!ctxt_) return;
+        xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        ctxt_->_private = this;
+    }
+    // Whether the parse went wrong: a callback failed it, or the parser met
+    // an error that no stop came before.
+    bool parse_failed() const { return failed_ || (!stopped_ && (ctxt_->errNo != 0 || !ctxt_->wellFormed)); }
+
+    xmlParserCtxtPtr ctxt_ = nullptr;
+    bool stopped_ = false;
+    bool failed_ = false;
+};
+
+// The handler of every part, over the State its callbacks get: a document
+// type declaration is refused, and with it every entity but the five
+// predefined ones.
+template <class State>
+xmlSAXHandler handler_for() {
+    xmlSAXHandler h{};
+    h.initialized = XML_SAX2_MAGIC;
+    h.internalSubset = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        static_cast<State*>(ctx)->parser->fail();
+    };
+    h.externalSubset = h.internalSubset;
+    h.entityDecl = [](void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+        static_cast<State*>(ctx)->parser->fail();
+    };
+    // The first error ends the parse: the part is damaged whatever follows,
+    // and past a fatal error libxml2 still reports text though no elements.
+    // The parser is found through the error's own context, which is set from
+    // the start, unlike the user data.
+    h.serror = [](void*, xmlErrorPtr e) {
+        if (!e || e->level < XML_ERR_ERROR || !e->ctxt) return;
+        if (auto* p = static_cast<SaxControl*>(static_cast<xmlParserCtxtPtr>(e->ctxt)->_private)) p->fail();
+    };
+    h.startElementNs = [](void* ctx, const xmlChar* local, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                          int nb_attributes, int, const xmlChar** attributes) {
+        static_cast<State*>(ctx)->start(local, nb_attributes, attributes);
+    };
+    h.endElementNs = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        static_cast<State*>(ctx)->end();
+    };
+    h.characters = [](void* ctx, const xmlChar* ch, int len) {
+        static_cast<State*>(ctx)->text(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
+    };
+    h.cdataBlock = h.characters;
+    return h;
+}
+
+// A worksheet or the shared strings, parsed by libxml2's SAX2 parser pulling
+// the current zip entry through an EntryInput: the parser asks for the
+// bytes as it goes, so a part of any size is read in one call. The
+// handler's callbacks get the user data set with set_user().
+class SaxParser : public SaxControl {
+public:
+    SaxParser(const Archive& zip, const std::string& part, const xmlSAXHandler& handler) : input_(zip, part) {
+        if (!input_.opened()) return;
+        adopt(xmlCreateIOParserCtxt(const_cast<xmlSAXHandler*>(&handler), nullptr, &EntryInput::read_cb, nullptr,
+                                    &input_, XML_CHAR_ENCODING_NONE));
+    }
+
+    // The state the callbacks get, set before the parse: it interns its
+    // names in this parser's dictionary, so it is made after the parser.
+    void set_user(void* user) { ctxt_->userData = user; }
+
+    // Parses the part to its end or to a stop; false when the XML is
+    // malformed (the first error the parser reports), a callback failed it,
+    // or the entry does not inflate or does not match its checksum.
+    bool run() {
+        xmlParseDocument(ctxt_);
+        if (parse_failed() || input_.failed()) return false;
+        return input_.finish();
     }
 
 private:
     EntryInput input_;
-    xmlTextReaderPtr reader_ = nullptr;
-    bool failed_ = false;
+};
+
+// A small part (relationships, workbook, styles) read node by node, on the
+// same SAX2 handler as the sheets: the parser is pushed a piece of the entry
+// at a time, and the elements it reports wait in a queue until they are
+// asked for. An element whose end comes right after its start is one empty
+// node, as the reader interface of libxml2 gives it.
+class PartReader : public SaxControl {
+public:
+    PartReader(const Archive& zip, const std::string& part) : input_(zip, part), nodes_(*this) {
+        if (!input_.opened()) return;
+        static const xmlSAXHandler handler = handler_for<Nodes>();
+        // The first bytes go with the context, which tells their encoding from them.
+        const int n = read_piece();
+        if (n < 0) return;
+        adopt(xmlCreatePushParserCtxt(const_cast<xmlSAXHandler*>(&handler), &nodes_, buffer_.data(), n, nullptr));
+        if (n == 0) finish_push();
+    }
+
+    // Whether the archive holds the part.
+    bool ok() const { return input_.opened(); }
+    // Whether the part was sound to its last byte: checked when it has been
+    // read to its end.
+    bool sound() { return !failed() && input_.finish(); }
+
+    // Next element start or end; false at the end or on malformed XML
+    // (failed() tells which).
+    bool next() {
+        if (!fill()) return false;
+        node_ = std::move(nodes_.queue.front());
+        nodes_.queue.pop_front();
+        if (!node_.end && fill() && nodes_.queue.front().end && nodes_.queue.front().depth == node_.depth) {
+            nodes_.queue.pop_front();
+            node_.empty = true;
+        }
+        return !failed();
+    }
+    bool failed() const { return input_.failed() || (ctxt_ && parse_failed()) || (!ctxt_ && input_.opened()); }
+    bool element() const { return !node_.end; }
+    bool empty() const { return node_.empty; }
+    bool is(const char* local) const {
+        return node_.local && std::strcmp(reinterpret_cast<const char*>(node_.local), local) == 0;
+    }
+    // An attribute by its local name, whatever its namespace; "" when absent.
+    // With `prefixed`, only an attribute in a namespace (r:id) counts.
+    std::string attr(const char* local, bool prefixed = false) const {
+        for (const Attribute& a : node_.attributes)
+            if (std::strcmp(reinterpret_cast<const char*>(a.local), local) == 0 && (!prefixed || a.in_namespace))
+                return a.value;
+        return {};
+    }
+
+private:
+    struct Attribute {
+        const xmlChar* local; // the parser's dictionary's
+        bool in_namespace;
+        std::string value;
+    };
+    struct Node {
+        const xmlChar* local = nullptr;
+        int depth = 0;
+        bool end = false, empty = false;
+        std::vector<Attribute> attributes;
+    };
+    // The handler's state: the nodes the parser has reported and not yet
+    // been asked for, and the names of the open elements for their ends.
+    struct Nodes {
+        explicit Nodes(SaxControl& p) : parser(&p) {}
+        SaxControl* parser;
+        std::deque<Node> queue;
+        std::vector<const xmlChar*> open;
+
+        void start(const xmlChar* local, int nb_attributes, const xmlChar** attributes) {
+            open.push_back(local);
+            Node n{local, static_cast<int>(open.size()), false, false, {}};
+            for (int i = 0; i < nb_attributes; ++i)
+                n.attributes.push_back({attributes[5 * i], attributes[5 * i + 2] != nullptr,
+                                        std::string(attr_value(attributes, i))});
+            queue.push_back(std::move(n));
+        }
+        void end() {
+            if (open.empty()) return; // after a fatal error the parser may report what it never opened
+            queue.push_back({open.back(), static_cast<int>(open.size()), true, false, {}});
+            open.pop_back();
+        }
+        void text(const char*, std::size_t) {}
+    };
+
+    // Pushes pieces of the entry until a node waits; false when none is left.
+    bool fill() {
+        while (nodes_.queue.empty() && ctxt_ && !done_ && !failed()) {
+            const int n = read_piece();
+            if (n < 0) return false;
+            if (n == 0) finish_push();
+            else xmlParseChunk(ctxt_, buffer_.data(), n, 0);
+        }
+        return !nodes_.queue.empty() && !failed();
+    }
+    int read_piece() {
+        if (buffer_.empty()) buffer_.resize(push_piece);
+        return EntryInput::read_cb(&input_, buffer_.data(), static_cast<int>(buffer_.size()));
+    }
+    void finish_push() {
+        done_ = true;
+        xmlParseChunk(ctxt_, nullptr, 0, 1);
+    }
+
+    static constexpr std::size_t push_piece = 16 * 1024;
+    EntryInput input_;
+    Nodes nodes_;
+    std::vector<char> buffer_;
+    Node node_;
+    bool done_ = false;
 };
 
 struct Relationship {
@@ -222,131 +399,6 @@ std::string first_target(const std::map<std::string, Relationship>& rels, const 
     return {};
 }
 
-// A whole number as an attribute writes it; one too large for a long is
-// kept at the largest, so that a row or style far out of range stays out.
-long to_long(std::string_view s, long fallback) {
-    std::size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == '\n' || s[i] == '\r')) ++i;
-    const bool negative = i < s.size() && s[i] == '-';
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
-    if (i == s.size()) return fallback;
-    long v = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return fallback;
-        if (v < 100000000000000000L) v = v * 10 + (s[i] - '0');
-    }
-    return negative ? -v : v;
-}
-
-// The largest text one cell value or string item may hold, as libxml2 bounds
-// a text node by default: past it the part is taken for damaged rather than
-// grown without end.
-constexpr std::size_t max_text = 10000000;
-
-// A part parsed by libxml2's SAX2 parser, which pulls the current zip entry
-// through an EntryInput. The pulling parser rather than the push parser: its
-// loop skips the push parser's state machine and its second copy of every
-// chunk, a tenth of the bare walk (bench/mailmerge_bench BM_SheetReaderOnly).
-// The handler's callbacks get the user data set with set_user(); they stop
-// the parse with stop() or fail().
-class SaxParser {
-public:
-    SaxParser(const Archive& zip, const std::string& part, const xmlSAXHandler& handler) : input_(zip, part) {
-        if (!input_.opened()) return;
-        ctxt_ = xmlCreateIOParserCtxt(const_cast<xmlSAXHandler*>(&handler), nullptr, &EntryInput::read_cb, nullptr,
-                                      &input_, XML_CHAR_ENCODING_NONE);
-        // No network, no entity substitution (a DOCTYPE is refused by the
-        // handler before any could be declared), and libxml2's default
-        // bounds on names and depth.
-        if (!ctxt_) return;
-        xmlCtxtUseOptions(ctxt_, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-        ctxt_->_private = this;
-    }
-    ~SaxParser() {
-        if (ctxt_) xmlFreeParserCtxt(ctxt_);
-    }
-    SaxParser(const SaxParser&) = delete;
-    SaxParser& operator=(const SaxParser&) = delete;
-
-    bool ok() const { return ctxt_ != nullptr; }
-    // The state the callbacks get, set before the parse: it interns its
-    // names in this parser's dictionary, so it is made after the parser.
-    void set_user(void* user) { ctxt_->userData = user; }
-    // The parser's own copy of a name: names the callbacks get compare by
-    // pointer with it.
-    const xmlChar* intern(const char* name) const {
-        return xmlDictLookup(ctxt_->dict, reinterpret_cast<const xmlChar*>(name), -1);
-    }
-    // Ends the parse from a callback: as done (the rest of the part is not
-    // wanted) or as failed.
-    void stop() {
-        stopped_ = true;
-        xmlStopParser(ctxt_);
-    }
-    void fail() {
-        failed_ = true;
-        xmlStopParser(ctxt_);
-    }
-
-    // Parses the part to its end or to a stop; false when the XML is
-    // malformed (any error the parser reports, as for the push parser
-    // before it), a callback failed it, or the entry does not inflate or
-    // does not match its checksum.
-    bool run() {
-        xmlParseDocument(ctxt_);
-        if (failed_ || input_.failed()) return false;
-        if (!stopped_ && ctxt_->errNo != 0) return false;
-        return input_.finish();
-    }
-
-private:
-    EntryInput input_;
-    xmlParserCtxtPtr ctxt_ = nullptr;
-    bool stopped_ = false;
-    bool failed_ = false;
-};
-
-// What every handler refuses: a document type declaration, and with it every
-// entity but the five predefined ones.
-template <class State>
-xmlSAXHandler handler_for() {
-    xmlSAXHandler h{};
-    h.initialized = XML_SAX2_MAGIC;
-    h.internalSubset = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-        static_cast<State*>(ctx)->parser->fail();
-    };
-    h.externalSubset = h.internalSubset;
-    h.entityDecl = [](void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
-        static_cast<State*>(ctx)->parser->fail();
-    };
-    // The first error ends the parse: the part is damaged whatever follows,
-    // and past a fatal error libxml2 still reports text though no elements.
-    // The parser is found through the error's own context, which is set from
-    // the start, unlike the user data.
-    h.serror = [](void*, xmlErrorPtr e) {
-        if (!e || e->level < XML_ERR_ERROR || !e->ctxt) return;
-        if (auto* p = static_cast<SaxParser*>(static_cast<xmlParserCtxtPtr>(e->ctxt)->_private)) p->fail();
-    };
-    h.startElementNs = [](void* ctx, const xmlChar* local, const xmlChar*, const xmlChar*, int, const xmlChar**,
-                          int nb_attributes, int, const xmlChar** attributes) {
-        static_cast<State*>(ctx)->start(local, nb_attributes, attributes);
-    };
-    h.endElementNs = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-        static_cast<State*>(ctx)->end();
-    };
-    h.characters = [](void* ctx, const xmlChar* ch, int len) {
-        static_cast<State*>(ctx)->text(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
-    };
-    h.cdataBlock = h.characters;
-    return h;
-}
-
-// An attribute's value as SAX2 hands it over: a start and an end pointer.
-std::string_view attr_value(const xmlChar** attributes, int i) {
-    const char* start = reinterpret_cast<const char*>(attributes[5 * i + 3]);
-    const char* end = reinterpret_cast<const char*>(attributes[5 * i + 4]);
-    return std::string_view(start, static_cast<std::size_t>(end - start));
-}
 
 // "AB12" -> column 28; 0 when the reference holds no letters.
 std::int32_t column_of(std::string_view ref) {
@@ -444,24 +496,101 @@ bool iso_serial(const std::string& s, double& serial) {
     return true;
 }
 
-// The shared-string items: each item's text, its rich-text runs joined and
-// its phonetic runs left out, closed by a NUL (which XML text cannot hold).
+// The value of an escape _xHHHH_ at i; false when none stands there.
+bool escape_at(const std::string& s, std::size_t i, unsigned& unit) {
+    if (s.size() - i < 7 || s[i] != '_' || s[i + 1] != 'x' || s[i + 6] != '_') return false;
+    unit = 0;
+    for (std::size_t k = i + 2; k < i + 6; ++k) {
+        const char c = s[k];
+        const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (d < 0) return false;
+        unit = unit * 16 + static_cast<unsigned>(d);
+    }
+    return true;
+}
+
+// Text as office programs write it in a workbook's XML: a character that XML
+// cannot carry, or that would be read as a line end, as _xHHHH_ (a carriage
+// return is _x000D_), and an underscore that would start such a form as
+// _x005F_. Decoded in place from `from` on, in one pass: what an escape gives
+// is never longer than it. A surrogate pair is two escapes; half a pair is
+// U+FFFD, and NUL, which no cell text holds, is left out.
+void unescape(std::string& s, std::size_t from = 0) {
+    std::size_t i = s.find("_x", from);
+    if (i == std::string::npos) return;
+    std::size_t out = i;
+    while (i < s.size()) {
+        unsigned u;
+        if (!escape_at(s, i, u)) {
+            s[out++] = s[i++];
+            continue;
+        }
+        i += 7;
+        if (u >= 0xD800 && u < 0xDC00) {
+            unsigned low;
+            if (escape_at(s, i, low) && low >= 0xDC00 && low < 0xE000) {
+                u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+                i += 7;
+            } else {
+                u = 0xFFFD;
+            }
+        } else if (u >= 0xDC00 && u < 0xE000) {
+            u = 0xFFFD;
+        }
+        if (u == 0) continue;
+        char utf8[4];
+        std::size_t n;
+        if (u < 0x80) {
+            utf8[0] = static_cast<char>(u);
+            n = 1;
+        } else if (u < 0x800) {
+            utf8[0] = static_cast<char>(0xC0 | (u >> 6));
+            utf8[1] = static_cast<char>(0x80 | (u & 0x3F));
+            n = 2;
+        } else if (u < 0x10000) {
+            utf8[0] = static_cast<char>(0xE0 | (u >> 12));
+            utf8[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            utf8[2] = static_cast<char>(0x80 | (u & 0x3F));
+            n = 3;
+        } else {
+            utf8[0] = static_cast<char>(0xF0 | (u >> 18));
+            utf8[1] = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            utf8[2] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            utf8[3] = static_cast<char>(0x80 | (u & 0x3F));
+            n = 4;
+        }
+        s.replace(out, n, utf8, n);
+        out += n;
+    }
+    s.resize(out);
+}
+
+// The shared-string items into the workbook's table: each item's text, its
+// rich-text runs joined, its phonetic runs left out and its escapes
+// decoded. Items wait in UTF-8, each closed by a NUL (which XML text cannot
+// hold), until about a mebibyte of them goes to the table in one GBK
+// conversion. The table's cap is checked as the text arrives, so a part
+// that holds more is given up on as soon as it passes it.
 struct StringsState {
-    explicit StringsState(SaxParser& p)
-        : parser(&p), si(p.intern("si")), t(p.intern("t")), rPh(p.intern("rPh")) {}
+    StringsState(SaxParser& p, SharedStrings& table)
+        : parser(&p), table(table), si(p.intern("si")), t(p.intern("t")), rPh(p.intern("rPh")) {}
     SaxParser* parser;
+    SharedStrings& table;
     const xmlChar *si, *t, *rPh;
-    std::string items;
-    std::size_t count = 0, item_start = 0;
+    std::string pending;
+    std::size_t pending_items = 0, item_start = 0;
+    bool too_large = false;
     // Depths of the open item, phonetic run and text element; 0 for none.
     int depth = 0, si_depth = 0, rph_depth = 0, t_depth = 0;
+
+    static constexpr std::size_t flush_size = std::size_t{1} << 20;
 
     void start(const xmlChar* local, int, const xmlChar**) {
         ++depth;
         if (!si_depth) {
             if (local == si) {
                 si_depth = depth;
-                item_start = items.size();
+                item_start = pending.size();
             }
         } else if (!rph_depth && !t_depth) {
             if (local == rPh) rph_depth = depth;
@@ -475,16 +604,29 @@ struct StringsState {
         } else if (depth == rph_depth) {
             rph_depth = 0;
         } else if (depth == si_depth) {
-            items += '\0';
-            ++count;
+            unescape(pending, item_start);
+            pending += '\0';
+            ++pending_items;
             si_depth = 0;
+            if (pending.size() >= flush_size) flush();
         }
         --depth;
     }
     void text(const char* s, std::size_t n) {
         if (!t_depth || depth != t_depth) return;
-        if (items.size() - item_start + n > max_text) return parser->fail();
-        items.append(s, n);
+        if (pending.size() - item_start + n > max_text) return parser->fail();
+        // The text in UTF-8 is never shorter than in GBK.
+        if (!table.fits(pending.size() - pending_items + n, pending_items + 1)) {
+            too_large = true;
+            return parser->fail();
+        }
+        pending.append(s, n);
+    }
+    // The waiting items into the table; they fit, as checked on their way.
+    void flush() {
+        table.add_block(to_gbk(pending));
+        pending.clear();
+        pending_items = 0;
     }
 };
 
@@ -512,7 +654,7 @@ public:
         // A workbook whose strings are named but missing would load with
         // every text cell empty: that is a damaged file, not an empty sheet.
         const std::string strings = first_target(rels, "/sharedStrings");
-        if (!strings.empty() && !read_shared_strings(strings)) return damaged(error);
+        if (!strings.empty() && !read_shared_strings(strings, error)) return false;
         return true;
     }
 
@@ -544,7 +686,9 @@ private:
                 have_view_ = true;
                 active_ = static_cast<int>(to_long(r.attr("activeTab"), 0));
             } else if (r.is("sheet")) {
-                names_.push_back(to_gbk(r.attr("name")));
+                std::string name = r.attr("name");
+                unescape(name);
+                names_.push_back(to_gbk(name));
                 const auto it = rels.find(r.attr("id", true));
                 parts_.push_back(it == rels.end() ? std::string() : it->second.target);
                 const std::string state = r.attr("state");
@@ -583,36 +727,19 @@ private:
         return r.sound();
     }
 
-    // A format code as the file writes it (UTF-8) in GBK. The yen and yuan
-    // sign that office programs write (U+00A5) has no GBK code; the
-    // full-width sign (U+FFE5) that GBK has stands in for it, so that a
-    // currency format does not show a question mark.
-    static std::string format_code_gbk(std::string utf8) {
-        for (std::size_t at; (at = utf8.find("\xC2\xA5")) != std::string::npos;) utf8.replace(at, 2, "\xEF\xBF\xA5");
-        std::string code = to_gbk(utf8);
-        if (code.size() == 7) {
-            std::string lower = code;
-            for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            if (lower == "general") code.clear();
-        }
-        return code;
-    }
-
-    bool read_shared_strings(const std::string& part) {
+    bool read_shared_strings(const std::string& part, std::string& error) {
         const xmlSAXHandler handler = handler_for<StringsState>();
         SaxParser p(zip_, part, handler);
-        if (!p.ok()) return false;
-        StringsState state(p);
+        if (!p.ok()) return damaged(error);
+        StringsState state(p, strings_);
         p.set_user(&state);
-        if (!p.run()) return false;
-        // Converted to GBK in one go: one conversion instead of one per item.
-        const std::string gbk = to_gbk(state.items);
-        strings_.reserve(state.count);
-        for (std::size_t start = 0; start < gbk.size();) {
-            const std::size_t end = gbk.find('\0', start);
-            strings_.emplace_back(gbk, start, end - start);
-            start = end + 1;
+        const bool ok = p.run();
+        if (state.too_large) {
+            error = reason(Reason::too_large);
+            return false;
         }
+        if (!ok) return damaged(error);
+        state.flush();
         return true;
     }
 
@@ -675,7 +802,7 @@ private:
     std::string workbook_part_;
     std::vector<std::string> names_;
     std::vector<std::string> parts_;
-    std::vector<std::string> strings_;
+    SharedStrings strings_;
     std::vector<bool> date_style_;
     std::vector<std::string> formats_; // GBK code of each cell style, "" for General; shown text only
     bool date1904_ = false;
@@ -798,6 +925,7 @@ struct SheetState {
     void end_cell() {
         if (column < 1 || column > max_columns) return;
         if (!cells.empty() && cells.back().column >= column) return; // out of order: keep the first
+        if (!inline_text.empty()) unescape(inline_text);
         // The text is made in its place in the row, not copied there.
         cells.push_back({column, {}});
         book.cell_text(type, style, value, has_v, inline_text, cells.back().text);
