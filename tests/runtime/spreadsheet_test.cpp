@@ -1,4 +1,5 @@
 #include "runtime/numfmt.h"
+#include "runtime/shared_strings.h"
 #include "runtime/sheet_reason.h"
 #include "runtime/spreadsheet.h"
 #include "runtime/xlsx_reader.h"
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <utility>
 
 using rt::sheet::Workbook;
 
@@ -628,4 +630,238 @@ TEST_F(Spreadsheet, ReasonsForFilesThatAreNoWorkbook) {
         EXPECT_EQ(nullptr, Workbook::open(file(name).string(), error)) << name;
         EXPECT_EQ(rt::sheet::reason(why), error) << name;
     }
+}
+
+// ---- texts as the sheet holds them --------------------------------------------
+
+// Office programs write a carriage return in a text as _x000D_, any character
+// as _xHHHH_, and an underscore that would start such a form as _x005F_:
+// shared strings, inline strings and sheet names read as the characters.
+TEST_F(Spreadsheet, XlsxEscapedCharactersReadAsThemselves) {
+    const std::string shared =
+        "<si><t>" + fixtures::utf8("第一行") + "_x000D_&#10;" + fixtures::utf8("第二行") + "</t></si>"
+        "<si><t>_x005F_x000D_</t></si>"                                  // a literal _x000D_
+        "<si><r><t>a_x000d_</t></r><r><t>b</t></r></si>"               // lower-case digits, runs
+        "<si><t>_x0041__xD83D__xDE00__xD800_z_x00G1__x000D</t></si>"    // pair, half a pair, no escapes
+        "<si><t>n_x0000_ul</t></si>";
+    const std::string data =
+        "<row r=\"1\"><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c><c t=\"s\"><v>2</v></c>"
+        "<c t=\"s\"><v>3</v></c><c t=\"s\"><v>4</v></c>"
+        "<c t=\"inlineStr\"><is><t>x_x000D_y_x005F_</t></is></c></row>";
+    fixtures::write_generated_xlsx(file("escapes.xlsx"), data, shared, [](std::map<std::string, std::string>& p) {
+        std::string& book = p["xl/workbook.xml"];
+        book.replace(book.find("name=\"Data\""), 11, "name=\"Pay_x0020_Q1\"");
+    });
+    auto book = open_ok(file("escapes.xlsx"));
+    ASSERT_TRUE(book);
+    EXPECT_EQ((std::vector<std::string>{"Pay Q1"}), book->sheet_names());
+    EXPECT_EQ((std::vector<std::string>{"1: 1=第一行\r\n第二行 2=_x000D_ 3=a\rb 4=A??z_x00G1__x000D 5=nul 6=x\ry_"}),
+              dump(*book, 0));
+}
+
+// A long text cell of a BIFF5 workbook goes on in CONTINUE records as plain
+// bytes of its code page, without the option byte BIFF8 puts there: a text
+// cell and a formula's text result, then the cells after them.
+TEST_F(Spreadsheet, XlsBiff5LongTextsAcrossContinueRecords) {
+    std::string note, result;
+    for (int i = 0; i < 600; ++i) note += "客户" + std::to_string(i) + ",";
+    for (int i = 0; i < 500; ++i) result += "r" + std::to_string(i);
+    ASSERT_GT(note.size(), 2 * 2080u);
+    const fixtures::FSheet s{"长文", {{0, 0, Kind::text, "备注"}, {0, 1, Kind::text, note},
+                                      {1, 0, Kind::formula_text, result}, {1, 1, Kind::text, "完"}}};
+    fixtures::write_xls(file("long5.xls"), {s}, version(5));
+    auto book = open_ok(file("long5.xls"));
+    ASSERT_TRUE(book);
+    EXPECT_EQ((std::vector<std::string>{"1: 1=备注 2=" + note, "2: 1=" + result + " 2=完"}), dump(*book, 0));
+}
+
+// The same from a spreadsheet program's Excel 95 file (tests/runtime/data/
+// make_long_text_biff5.sh), in code page 1252.
+TEST(SpreadsheetOfficeFile, Biff5LongTextFromAnotherProgram) {
+    const auto path =
+        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/long_text_biff5.xls";
+    std::string error;
+    auto book = Workbook::open(path.string(), error);
+    ASSERT_TRUE(book) << error;
+    std::string note;
+    for (int i = 0; i < 280; ++i) note += "Client" + std::string(i < 10 ? "000" : i < 100 ? "00" : "0") + std::to_string(i) + ",";
+    EXPECT_EQ((std::vector<std::string>{"1: 1=Name 2=Note", "2: 1=Zhang 2=" + note, "3: 1=Café 2=first\r\nsecond"}),
+              dump(*book, 0));
+}
+
+// ---- currency signs in number formats -------------------------------------------
+
+// A format code's text in GBK: the yen sign as GBK's full-width one, any other
+// sign GBK lacks a "?" that stays a sign wherever it stands, General none.
+TEST(SpreadsheetFormatCode, SignsGbkLacksStaySigns) {
+    const std::string yen = "\xC2\xA5", won = "\xE2\x82\xA9"; // UTF-8
+    struct Case { std::string code; std::string gbk; };
+    const Case cases[] = {
+        {"\"" + yen + "\"#,##0.00", "\"￥\"#,##0.00"}, {"[$" + yen + "-804]#,##0.00", "[$￥-804]#,##0.00"},
+        {won + "0", "\\?0"},       {"\"" + won + "\"0", "\"?\"0"}, {"\\" + won + "0", "\\?0"},
+        {"[$" + won + "-412]0", "[$?-412]0"}, {"_" + won + "0", "_?0"}, {"0\"" + won + won + "\"" + won, "0\"??\"\\?"},
+        {"General", ""},           {"GENERAL", ""}, {fixtures::utf8("0.00\"元\""), "0.00\"元\""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.gbk, rt::sheet::format_code_gbk(c.code)) << c.code;
+    // Never a digit placeholder: 5 in a code with the sign shows the sign.
+    EXPECT_EQ("?5", rt::sheet::format_number(5, rt::sheet::format_code_gbk(won + "0"), false));
+}
+
+// "¥"#,##0.00 and [$¥-804]#,##0.00 show ￥1,234.50 from .xlsx and from .xls,
+// BIFF8 (UTF-16) and BIFF5 (code page 1252); another sign GBK lacks shows a
+// "?" and leaves the digits alone.
+TEST_F(Spreadsheet, CurrencySignsShowFromXlsxAndXls) {
+    struct Case { std::string utf8, gb18030, cp1252, shown; };
+    const Case cases[] = {
+        {"&quot;\xC2\xA5&quot;#,##0.00", "\"\x81\x30\x84\x36\"#,##0.00", "\"\xA5\"#,##0.00", "￥1,234.50"},
+        {"[$\xC2\xA5-804]#,##0.00", "[$\x81\x30\x84\x36-804]#,##0.00", "[$\xA5-804]#,##0.00", "￥1,234.50"},
+        {"\xE2\x82\xA9#,##0", "\x81\x36\xB2\x39#,##0", "", "?1,235"},
+    };
+    static std::string code; // the xlsx code of the case, for the captureless change below
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        code = c.utf8;
+        fixtures::write_generated_xlsx(file("cur.xlsx"), "<row r=\"1\"><c s=\"1\"><v>1234.5</v></c></row>", "",
+                                       [](std::map<std::string, std::string>& p) {
+                                           p["xl/styles.xml"] =
+                                               "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                                               "2006/main\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"" +
+                                               code + "\"/></numFmts><cellXfs count=\"2\"><xf numFmtId=\"0\"/>"
+                                               "<xf numFmtId=\"164\"/></cellXfs></styleSheet>";
+                                       });
+        EXPECT_EQ((std::vector<std::string>{"1: 1=" + c.shown}), dump(*open_ok(file("cur.xlsx"), CellText::shown), 0));
+
+        const fixtures::FSheet biff8{"S", {{0, 0, Kind::number, "", 1234.5, c.gb18030}}};
+        fixtures::write_xls(file("cur8.xls"), {biff8}, version(8));
+        EXPECT_EQ((std::vector<std::string>{"1: 1=" + c.shown}), dump(*open_ok(file("cur8.xls"), CellText::shown), 0));
+        if (c.cp1252.empty()) continue;
+        const fixtures::FSheet biff5{"S", {{0, 0, Kind::number, "", 1234.5, c.cp1252}}};
+        fixtures::biff::Options o = version(5);
+        o.codepage = 1252;
+        fixtures::write_xls(file("cur5.xls"), {biff5}, o);
+        EXPECT_EQ((std::vector<std::string>{"1: 1=" + c.shown}), dump(*open_ok(file("cur5.xls"), CellText::shown), 0));
+    }
+}
+
+// A format code of 1.6 million yen signs (a zip of a few kilobytes) is
+// converted in one pass, not sign by sign: the sheet reads.
+TEST_F(Spreadsheet, FormatCodeOfMillionsOfSignsReads) {
+    fixtures::write_generated_xlsx(file("yen.xlsx"), "<row r=\"1\"><c s=\"1\"><v>7</v></c></row>", "",
+                                   [](std::map<std::string, std::string>& p) {
+                                       std::string code;
+                                       for (int i = 0; i < 1600000; ++i) code += "\xC2\xA5";
+                                       p["xl/styles.xml"] =
+                                           "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                                           "2006/main\"><numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"" +
+                                           code + "0\"/></numFmts><cellXfs count=\"2\"><xf numFmtId=\"0\"/>"
+                                           "<xf numFmtId=\"164\"/></cellXfs></styleSheet>";
+                                   });
+    ASSERT_LT(bytes_of(file("yen.xlsx")).size(), 16u * 1024);
+    auto book = open_ok(file("yen.xlsx"), CellText::shown);
+    ASSERT_TRUE(book);
+    const std::vector<std::string> rows = dump(*book, 0);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ(std::string("1: 1=") .size() + 2 * 1600000 + 1, rows[0].size());
+    EXPECT_EQ("1: 1=￥￥", rows[0].substr(0, 9));
+    EXPECT_EQ("￥7", rows[0].substr(rows[0].size() - 3));
+}
+
+// ---- parts that are refused ---------------------------------------------------
+
+// A document type declaration is refused in every part the reader reads, the
+// small ones as the sheets: an entity could rename a sheet, or grow without
+// end. The workbook is refused at its open, or, for the sheet, at its read.
+TEST_F(Spreadsheet, DoctypeInAnyPartIsRefused) {
+    struct Case { const char* part; const char* doctype; bool at_read; };
+    const Case cases[] = {
+        {"_rels/.rels", "<!DOCTYPE Relationships>", false},
+        {"xl/workbook.xml", "<!DOCTYPE workbook [<!ENTITY n \"Evil\">]>", false},
+        {"xl/_rels/workbook.xml.rels", "<!DOCTYPE Relationships>", false},
+        {"xl/styles.xml",
+         "<!DOCTYPE styleSheet [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>",
+         false},
+        {"xl/sharedStrings.xml", "<!DOCTYPE sst>", false},
+        {"xl/worksheets/sheet1.xml", "<!DOCTYPE worksheet>", true},
+    };
+    static const Case* current; // for the captureless change below
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.part);
+        current = &c;
+        fixtures::write_generated_xlsx(file("dtd.xlsx"), "<row r=\"1\"><c t=\"s\"><v>0</v></c></row>", "<si><t>x</t></si>",
+                                       [](std::map<std::string, std::string>& p) {
+                                           std::string& part = p.at(current->part);
+                                           part.insert(part.find("?>") + 2, current->doctype);
+                                           // The entities in use where they are declared.
+                                           if (part.find("ENTITY n") != std::string::npos)
+                                               part.replace(part.find("name=\"Data\""), 11, "name=\"&n;\"");
+                                           if (part.find("ENTITY d") != std::string::npos)
+                                               part.replace(part.find("formatCode=\""), 12, "formatCode=\"&d;");
+                                       });
+        std::string error;
+        auto book = Workbook::open(file("dtd.xlsx").string(), error);
+        if (c.at_read) {
+            ASSERT_NE(nullptr, book) << error;
+            EXPECT_FALSE(book->read(0, [](std::int32_t, const std::vector<rt::sheet::Cell>&) { return true; }, error));
+        } else {
+            EXPECT_EQ(nullptr, book);
+        }
+        EXPECT_EQ(rt::sheet::reason(Reason::damaged), error);
+    }
+}
+
+// ---- shared strings held once, within a cap -------------------------------------
+
+// Items in blocks of about a mebibyte read back whole on either side of a
+// block's border; what would pass the cap is not taken, counting each item's
+// NUL and its four-byte end.
+TEST(SpreadsheetSharedStrings, HeldInBlocksWithinTheCap) {
+    rt::sheet::SharedStrings table(8u << 20);
+    std::vector<std::string> items;
+    for (int i = 0; i < 6000; ++i) items.push_back(std::string(static_cast<std::size_t>(i % 997), static_cast<char>('a' + i % 26)));
+    std::string joined;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i % 3 == 0) {
+            ASSERT_TRUE(table.add(items[i]));
+            continue;
+        }
+        joined += items[i] + '\0';
+        if (i % 3 == 2) ASSERT_TRUE(table.add_block(std::exchange(joined, std::string())));
+    }
+    ASSERT_EQ(items.size(), table.size());
+    for (std::size_t i = 0; i < items.size(); ++i) ASSERT_EQ(items[i], table[i]) << i;
+
+    rt::sheet::SharedStrings small(20);
+    EXPECT_TRUE(small.add("abc"));     // 3 + 1 + 4
+    EXPECT_TRUE(small.add("abcdefg")); // 7 + 1 + 4: exactly the cap
+    EXPECT_FALSE(small.add(""));
+    EXPECT_FALSE(small.add_block(std::string("x\0", 2)));
+    EXPECT_EQ(2u, small.size());
+    EXPECT_EQ("abcdefg", small[1]);
+}
+
+// A small .xlsx whose shared strings inflate past the cap (zlib makes a few
+// hundred kilobytes of them) is refused as too large, not read into memory
+// without end.
+TEST_F(Spreadsheet, SharedStringsPastTheCapAreRefused) {
+    fixtures::write_generated_xlsx(file("huge.xlsx"), "<row r=\"1\"><c t=\"s\"><v>0</v></c></row>", "",
+                                   [](std::map<std::string, std::string>& p) { p.erase("xl/sharedStrings.xml"); });
+    zipFile z = zipOpen64(file("huge.xlsx").c_str(), APPEND_STATUS_ADDINZIP);
+    ASSERT_NE(nullptr, z);
+    zipOpenNewFileInZip(z, "xl/sharedStrings.xml", nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, Z_BEST_SPEED);
+    const std::string head = "<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    zipWriteInFileInZip(z, head.data(), static_cast<unsigned>(head.size()));
+    std::string items;
+    while (items.size() < (1u << 20)) items += "<si><t>" + std::string(1000, 'x') + "</t></si>";
+    std::size_t written = 0;
+    for (; written <= rt::sheet::SharedStrings::default_cap + (8u << 20); written += items.size())
+        zipWriteInFileInZip(z, items.data(), static_cast<unsigned>(items.size()));
+    zipWriteInFileInZip(z, "</sst>", 6);
+    zipCloseFileInZip(z);
+    zipClose(z, nullptr);
+    ASSERT_LT(bytes_of(file("huge.xlsx")).size(), 4u << 20);
+
+    std::string error;
+    EXPECT_EQ(nullptr, Workbook::open(file("huge.xlsx").string(), error));
+    EXPECT_EQ(rt::sheet::reason(Reason::too_large), error);
 }

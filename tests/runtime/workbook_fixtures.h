@@ -253,8 +253,18 @@ inline void record(std::string& stream, unsigned type, const std::string& body) 
     stream += body;
 }
 
+// A BIFF5 record whose body is past the 2,080 bytes a record holds: the
+// rest goes on in CONTINUE records, as plain bytes.
+inline void biff5_record(std::string& stream, unsigned type, const std::string& body) {
+    constexpr std::size_t limit = 2080;
+    record(stream, type, body.substr(0, limit));
+    for (std::size_t at = limit; at < body.size(); at += limit) record(stream, 0x003C, body.substr(at, limit));
+}
+
+// Read as GB18030, which is GBK for every GBK character, so that a test can
+// also give a sign GBK lacks (the yen sign U+00A5 is "\x81\x30\x84\x36").
 inline std::u16string utf16(const std::string& gbk) {
-    const std::string s = rt::gbk_to_utf8(gbk);
+    const std::string s = rt::gb18030_to_utf8(gbk);
     std::u16string out;
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
@@ -282,6 +292,7 @@ struct Options {
     bool date1904 = false;
     int active = -1;       // the tab a WINDOW1 record names; none when below 0
     int version = 8;       // 8: BIFF8 in "Workbook"; 5: BIFF5 in "Book", texts in code page 936
+    unsigned codepage = 936; // BIFF5's code page: its texts are written as given, in it
     bool filepass = false; // a FILEPASS record, as an encrypted workbook has
     bool small = false;    // no filler: a stream under 4096 bytes goes into the mini stream
 };
@@ -461,7 +472,7 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Opti
                 b = cell_head(c, 15);
                 if (v == 5) {
                     text(b, c.text, false, 5);
-                    record(sub, 0x0204, b);
+                    biff5_record(sub, 0x0204, b);
                 } else {
                     u32(b, index[c.text]);
                     record(sub, 0x00FD, b);
@@ -509,7 +520,8 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Opti
                 record(sub, 0x0006, formula(c, 15));
                 b.clear();
                 text(b, c.text, false, v);
-                record(sub, 0x0207, b);
+                if (v == 5) biff5_record(sub, 0x0207, b);
+                else record(sub, 0x0207, b);
                 break;
             case Kind::boolean:
             case Kind::error:
@@ -528,7 +540,7 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Opti
     record(head, 0x0809, bof(0x0005, v));
     if (o.filepass) record(head, 0x002F, std::string("\1\0\1\0\1\0", 6) + std::string(48, '\x5A'));
     std::string cp;
-    u16(cp, v == 5 ? 936 : 0x04B0);
+    u16(cp, v == 5 ? o.codepage : 0x04B0);
     record(head, 0x0042, cp);
     if (o.active >= 0) {
         std::string w;
