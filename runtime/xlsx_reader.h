@@ -1,9 +1,11 @@
 // The .xlsx side of runtime/spreadsheet.h: a streaming reader over minizip
-// and libxml2. Worksheets and shared strings go through the SAX2 parser,
-// which pulls from the inflater a large piece at a time; the small parts
-// (relationships, workbook, styles) through the reader interface. Only the
-// shared strings and the number formats are held in memory. Every part read
-// is checked against its checksum, and a DOCTYPE is refused.
+// and libxml2. Every part goes through the SAX2 parser with one handler:
+// worksheets and shared strings pulling from the inflater a large piece at a
+// time, the small parts (relationships, workbook, styles) pushed a piece at
+// a time and read node by node. Only the shared strings (within a cap,
+// runtime/shared_strings.h) and the number formats are held in memory.
+// Every part read is checked against its checksum, and a DOCTYPE is refused
+// in every part.
 #pragma once
 
 #include "runtime/spreadsheet.h"
