@@ -707,9 +707,9 @@ TEST(SpreadsheetFormatCode, SignsGbkLacksStaySigns) {
     EXPECT_EQ("?5", rt::sheet::format_number(5, rt::sheet::format_code_gbk(won + "0"), false));
 }
 
-// "¥"#,##0.00 and [$¥-804]#,##0.00 show ￥1,234.50 from .xlsx and from .xls,
-// BIFF8 (UTF-16) and BIFF5 (code page 1252); another sign GBK lacks shows a
-// "?" and leaves the digits alone.
+// The yen sign (U+00A5, Y below) in "Y"#,##0.00 and [$Y-804]#,##0.00 shows
+// ￥1,234.50 from .xlsx and from .xls, BIFF8 (UTF-16) and BIFF5 (code page
+// 1252); another sign GBK lacks shows a "?" and leaves the digits alone.
 TEST_F(Spreadsheet, CurrencySignsShowFromXlsxAndXls) {
     struct Case { std::string utf8, gb18030, cp1252, shown; };
     const Case cases[] = {
