@@ -275,7 +275,7 @@ public:
     bool sound() { return !failed() && input_.finish(); }
 
     // Next element start or end; false at the end or on malformed XML
-    // (failed() tells which).
+    // (sound() tells which).
     bool next() {
         if (!fill()) return false;
         node_ = std::move(nodes_.queue.front());
@@ -286,7 +286,6 @@ public:
         }
         return !failed();
     }
-    bool failed() const { return input_.failed() || (ctxt_ && parse_failed()) || (!ctxt_ && input_.opened()); }
     bool element() const { return !node_.end; }
     bool empty() const { return node_.empty; }
     bool is(const char* local) const {
@@ -337,6 +336,9 @@ private:
         void text(const char*, std::size_t) {}
     };
 
+    // The entry does not inflate, the XML is malformed, or the parser could
+    // not be made for a part that is there.
+    bool failed() const { return input_.failed() || (ctxt_ && parse_failed()) || (!ctxt_ && input_.opened()); }
     // Pushes pieces of the entry until a node waits; false when none is left.
     bool fill() {
         while (nodes_.queue.empty() && ctxt_ && !done_ && !failed()) {
