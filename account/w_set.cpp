@@ -45,13 +45,7 @@ void w_set::open() {
     w_response::open();
     tab_1.apply_tab_order();
 
-    const std::string ls_signature = gnv_app->pub_f_get_sysvar("mobile", "signature", gnv_app->signature_default);
-    if (!rt::IsBlank(ls_signature)) {
-        n_cst_string lnv_string;
-        std::vector<std::string> ls_list;
-        lnv_string.of_parsetoarray(ls_signature, ";", ls_list);
-        for (const std::string& s : ls_list) lb_signature.AddItem(s);
-    }
+    wf_load_signatures();
 
     sle_userid.set_text(gnv_app->userid);
     sle_account.set_text(gnv_app->account);
@@ -164,15 +158,29 @@ void w_set::pb_remove_clicked() {
     wf_store_signatures();
 }
 
+void w_set::wf_load_signatures() {
+    lb_signature.Reset();
+    const std::string ls_signature = gnv_app->pub_f_get_sysvar("mobile", "signature", gnv_app->signature_default);
+    if (rt::IsBlank(ls_signature)) return;
+    n_cst_string lnv_string;
+    std::vector<std::string> ls_list;
+    lnv_string.of_parsetoarray(ls_signature, ";", ls_list);
+    for (const std::string& s : ls_list) lb_signature.AddItem(s);
+}
+
 void w_set::wf_store_signatures() {
     std::vector<std::string> ls_list;
     for (int i = 1; i <= lb_signature.TotalItems(); ++i) ls_list.push_back(lb_signature.Text(i));
     n_cst_string lnv_string;
     std::string ls_value;
     lnv_string.of_arraytostring(ls_list, ";", ls_value);
-    // A failed write is not reported: the list and the manager follow the
-    // change all the same.
-    gnv_app->pub_f_set_sysvar("mobile", "signature", ls_value);
+    // A change the file did not take is not shown as made: the user is told,
+    // and the list and the manager stay with what the file holds.
+    if (gnv_app->pub_f_set_sysvar("mobile", "signature", ls_value) != 1) {
+        gnv_app->pub_msg("保存签名失败!");
+        wf_load_signatures();
+        return;
+    }
     gnv_app->signature = ls_value;
 }
 

@@ -64,6 +64,10 @@ public:
     void cbx_windowpos_clicked();
 
 private:
-    // Writes the list, joined with ";", to [mobile] signature and the manager.
+    // Fills the list from [mobile] signature, the default when it is empty.
+    void wf_load_signatures();
+    // Writes the list, joined with ";", to [mobile] signature and the
+    // manager; when the file cannot be written, says so and shows the list
+    // the file still holds.
     void wf_store_signatures();
 };

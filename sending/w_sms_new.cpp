@@ -187,8 +187,14 @@ void w_sms_new::cb_snd_clicked() {
 
     if (gnv_app->pub_msg("确定要执行发送操作吗？", rt::Icon::Question, rt::Buttons::YesNo) != 1) return;
     wf_remove_blank_rows();
-    // A list of blank rows only has nobody to send to.
-    if (dw_list.RowCount() == 0) return;
+    // A list of blank rows only has nobody to send to, and a send the user
+    // confirmed must not end without a word.
+    if (dw_list.RowCount() == 0) {
+        gnv_app->pub_msg("请输入要接收的手机号!", rt::Icon::StopSign);
+        if (cbx_1.checked()) mle_num.SetFocus();
+        else dw_list.SetFocus();
+        return;
+    }
 
     const std::int32_t balance = rt::Long(gnv_app->overage);
     if (dw_list.RowCount() > balance) {

@@ -110,8 +110,11 @@ private:
 };
 
 // ---- command button ------------------------------------------------------
-// "&" in the text marks the accelerator letter. Enter clicks the window's
-// default button and Esc its cancel button; no other button reacts to them.
+// "&" in the text marks the accelerator letter (Alt with it clicks the
+// button); while the button is disabled or hidden its accelerator does
+// nothing at all, and never reaches the control that has the focus. Enter
+// clicks the window's default button and Esc its cancel button; no other
+// button reacts to them.
 class CommandButton : public Control {
 public:
     explicit CommandButton(Container* parent, const std::string& text = "none", Rect r = {0, 0, 352, 92});
@@ -129,7 +132,8 @@ private:
 
 // ---- picture button ------------------------------------------------------
 // A push button that shows a picture (stretched over the button) with its
-// text over it, and another picture while disabled.
+// text over it, and another picture while disabled. Its accelerator works
+// as a command button's.
 class PictureButton : public Control {
 public:
     PictureButton(Container* parent, const std::string& text = "none", Rect r = {0, 0, 462, 160});

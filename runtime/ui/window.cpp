@@ -5,11 +5,13 @@
 #include "runtime/ui/controls.h"
 #include "runtime/ui/qt_text.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -140,6 +142,24 @@ bool press_bound_button(Window& w, int vk, QWidget* focus) {
     return false;
 }
 
+// Alt with the accelerator letter of a button of the window that cannot be
+// pressed now (disabled, or hidden): Qt passes the key on to the focused
+// widget as if no button had it, and an edit would type the letter. The
+// key is the button's all the same, and does nothing. A button that can be
+// pressed takes its key as a shortcut before it ever gets here.
+bool dead_accelerator(Window& w, const QKeyEvent* k) {
+    if ((k->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) != Qt::AltModifier) return false;
+    std::vector<Control*> all;
+    collect_controls(w, all);
+    for (Control* c : all) {
+        const auto* b = qobject_cast<const QAbstractButton*>(c->widget());
+        if (!b) continue;
+        const QKeySequence m = QKeySequence::mnemonic(b->text());
+        if (!m.isEmpty() && m[0].key() == k->key()) return true;
+    }
+    return false;
+}
+
 class KeyFilter final : public QObject {
 public:
     bool eventFilter(QObject* obj, QEvent* e) override {
@@ -164,7 +184,7 @@ public:
         if (k->modifiers() & Qt::ControlModifier) flags |= key_control;
         QPointer<QWidget> alive(w->widget());
         w->key(vk, flags);
-        bool handled = alive && w->is_open() ? press_bound_button(*w, vk, focus) : true;
+        bool handled = alive && w->is_open() ? press_bound_button(*w, vk, focus) || dead_accelerator(*w, k) : true;
         // Noted after the handling: keys pressed in a box it opened pass here
         // in between.
         heard_ = {k, k->timestamp(), k->key()};

@@ -41,18 +41,7 @@ session() {
   sleep 1.5
 
   # The tool "参数设置" of the command bar, found by its picture.
-  import -window root -crop 800x120+0+0 "$work/band.png"
-  local best="" size at
-  for size in 24 32 20 16; do
-    convert "$work/res/tool_setting.png" -background "#ECE9D8" -flatten -resize "${size}x${size}" "$work/icon.png"
-    at=$(compare -metric RMSE -subimage-search "$work/band.png" "$work/icon.png" null: 2>&1 | tail -1 || true)
-    # "982.5 (0.0149) @ 324,26": the normalised distance and the corner.
-    local d=${at#*(}; d=${d%%)*}
-    if awk -v d="$d" 'BEGIN { exit !(d < 0.1) }'; then best="$size ${at##*@ }"; break; fi
-  done
-  [ -n "$best" ] || { echo "no tool 参数设置 on the command bar"; kill "$client"; return 1; }
-  read -r size at <<<"$best"
-  xdotool mousemove $((${at%,*} + size / 2)) $((${at#*,} + size / 2)) click 1
+  click_tool tool_setting || { echo "no tool 参数设置 on the command bar"; kill "$client"; return 1; }
 
   local set
   set=$(window "^参数设置\$")

@@ -378,6 +378,41 @@ TEST_F(Settings, RemovingKeepsTheOrderAndTheLastOneLeavesTheDefault) {
     drive<w_set>(again, [](w_set& lw) { EXPECT_EQ(items(lw.lb_signature), std::vector<std::string>{"澄渊达"}); });
 }
 
+// A change that velotra.ini does not take is reported, and the list shows
+// what the file still holds: the added signature is not in it, the removed
+// one is back.
+TEST_F(Settings, SignatureChangeThatCannotBeStoredIsReportedAndUndone) {
+    const std::string before = "[mobile]\r\nsignature=a;b\r\n";
+    dir.write("velotra.ini", before);
+    std::filesystem::permissions(dir.native() / "velotra.ini", std::filesystem::perms::owner_read);
+    gnv_app->signature = "a;b";
+    DialogAnswers dialog;
+    w_set w;
+    drive<w_set>(w, [&](w_set& lw) {
+        const std::function<void()> changes[] = {
+            [&] {
+                dialog.text = "c";
+                lw.pb_signature.TriggerEvent(rt::Event::clicked);
+            },
+            [&] {
+                lw.lb_signature.SelectItem(1);
+                lw.pb_remove.TriggerEvent(rt::Event::clicked);
+            },
+        };
+        for (const auto& change : changes) {
+            boxes.clear();
+            change();
+            ASSERT_EQ(boxes.shown().size(), 1u);
+            EXPECT_EQ(boxes.shown()[0].text, "保存签名失败!");
+            EXPECT_EQ(boxes.shown()[0].icon, rt::Icon::Information);
+            EXPECT_EQ(items(lw.lb_signature), (std::vector<std::string>{"a", "b"}));
+            EXPECT_EQ(gnv_app->signature, "a;b");
+        }
+    });
+    EXPECT_EQ(dialog.opened, 1);
+    EXPECT_EQ(dir.read("velotra.ini"), before);
+}
+
 TEST_F(Settings, KeepOnTopIsStoredAtEveryClick) {
     w_set w;
     drive<w_set>(w, [&](w_set& lw) {

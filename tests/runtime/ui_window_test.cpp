@@ -11,7 +11,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -238,6 +240,60 @@ TEST(UiWindow, KeysReachTheWindowWhileAChildHasTheFocus) {
     rt::Open(d);
     using K = std::pair<int, unsigned long>;
     EXPECT_EQ(d.keys, (std::vector<K>{{13, 0}, {38, 0}, {40, rt::key_shift}, {27, 0}, {13, 0}}));
+}
+
+// Alt with a button's accelerator letter, pressed as the keyboard presses
+// it (through Qt's shortcuts): the button when it can be pressed; nothing at
+// all when it is disabled or hidden, neither a click nor the letter in the
+// edit that has the focus.
+TEST(UiWindow, AcceleratorOfAButtonThatCannotBePressedDoesNothing) {
+    class Form : public Base {
+    public:
+        rt::MultiLineEdit mle_1{this, "", {0, 0, 800, 300}};
+        rt::SingleLineEdit sle_1{this, "", {0, 320, 800, 80}};
+        rt::CommandButton cb_send{this, "发送&S", {900, 0, 352, 92}};
+        rt::PictureButton pb_close{this, "关闭&C", {900, 120, 462, 128}};
+    };
+    const struct {
+        const char* name;
+        void (*make_dead)(rt::Control&);
+    } ways[] = {{"disabled", [](rt::Control& c) { c.set_enabled(false); }},
+                {"hidden", [](rt::Control& c) { c.Hide(); }}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        Form f;
+        int sends = 0, closes = 0;
+        f.cb_send.on_clicked = [&] { ++sends; };
+        f.pb_close.on_clicked = [&] { ++closes; };
+        rt::OnWindowOpened hook([&](rt::Window& w) {
+            way.make_dead(f.cb_send);
+            way.make_dead(f.pb_close);
+            for (rt::Control* edit : std::initializer_list<rt::Control*>{&f.mle_1, &f.sle_1}) {
+                edit->SetFocus();
+                for (Qt::Key k : {Qt::Key_S, Qt::Key_S, Qt::Key_C}) QTest::keyClick(edit->widget(), k, Qt::AltModifier);
+                QTest::keyClick(edit->widget(), Qt::Key_S, Qt::AltModifier | Qt::ShiftModifier);
+                // A letter of no button types as ever.
+                QTest::keyClick(edit->widget(), Qt::Key_X, Qt::AltModifier);
+            }
+            EXPECT_EQ(f.mle_1.edit()->toPlainText(), "x");
+            EXPECT_EQ(f.sle_1.text(), "x");
+
+            // Back in service, the buttons take their letters again.
+            f.cb_send.set_enabled(true);
+            f.cb_send.Show();
+            f.pb_close.set_enabled(true);
+            f.pb_close.Show();
+            f.mle_1.SetFocus();
+            QTest::keyClick(f.mle_1.widget(), Qt::Key_S, Qt::AltModifier);
+            QTest::keyClick(f.mle_1.widget(), Qt::Key_C, Qt::AltModifier);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return sends == 1 && closes == 1; }));
+            EXPECT_EQ(f.mle_1.edit()->toPlainText(), "x");
+            rt::Close(w);
+        });
+        rt::Open(f);
+        EXPECT_EQ(sends, 1);
+        EXPECT_EQ(closes, 1);
+    }
 }
 
 // A key press that opens a message box may leave the focus nowhere once

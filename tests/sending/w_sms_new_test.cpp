@@ -435,15 +435,34 @@ TEST_F(SmsNew, MessageJoinsARangeOfNumbersAsStored) {
     });
 }
 
-TEST_F(SmsNew, ListOfBlankRowsOnlySendsNothing) {
-    with_window([&](w_sms_new& w) {
-        w.dw_list.ImportString("\r\n   \r\n\t x\r\n");
-        send(w, "hi");
-        EXPECT_EQ(w.dw_list.RowCount(), 0);
-        EXPECT_TRUE(w.cb_snd.enabled());
-    });
+// Blank rows are only found out after the confirmation: the send then says
+// that there is nobody to send to, in list mode and in manual mode alike.
+TEST_F(SmsNew, ListOfBlankRowsOnlySaysSoAndSendsNothing) {
+    const struct {
+        const char* name;
+        bool manual;
+    } modes[] = {{"list", false}, {"manual", true}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.name);
+        boxes.clear();
+        with_window([&](w_sms_new& w) {
+            if (m.manual) {
+                w.cbx_1.box()->click();
+                w.mle_num.set_text("\r\n   \r\n\t x\r\n");
+            } else {
+                w.dw_list.ImportString("\r\n   \r\n\t x\r\n");
+            }
+            send(w, "hi");
+            EXPECT_EQ(w.dw_list.RowCount(), 0);
+            EXPECT_TRUE(w.cb_snd.enabled());
+            EXPECT_TRUE((m.manual ? static_cast<rt::Control&>(w.mle_num) : w.dw_list).has_focus());
+        });
+        std::vector<std::pair<std::string, rt::Icon>> shown;
+        for (const auto& b : boxes.shown()) shown.emplace_back(b.text, b.icon);
+        EXPECT_EQ(shown, (std::vector<std::pair<std::string, rt::Icon>>{
+                             {"确定要执行发送操作吗？", rt::Icon::Question}, {"请输入要接收的手机号!", rt::Icon::StopSign}}));
+    }
     EXPECT_EQ(gateway.request_count(), 0u);
-    EXPECT_EQ(box_texts(), std::vector<std::string>{"确定要执行发送操作吗？"});
     EXPECT_EQ(today_log(), "");
 }
 

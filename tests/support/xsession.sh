@@ -22,6 +22,9 @@
 #   ended PID [SECONDS]           true once process PID has ended
 #   type_login WIN                types the demo gateway's credentials into
 #                                 the login window WIN, Enter after each
+#   click_tool NAME               clicks the frame's command-bar tool whose
+#                                 picture is res/NAME.png (needs ImageMagick);
+#                                 false when no tool shows it
 #   report                        what the programs and the gateway printed
 
 xsession_lib=${BASH_SOURCE[0]}
@@ -130,6 +133,22 @@ type_login() {
   xdotool type --delay 20 "80001001"; xdotool key Return
   xdotool type --delay 20 "demo"; xdotool key Return
   xdotool type --delay 20 "secret"; xdotool key Return
+}
+
+click_tool() {
+  local best="" size at d
+  step "tool $1"
+  import -window root -crop 800x120+0+0 "$work/band.png"
+  for size in 24 32 20 16; do
+    convert "$work/res/$1.png" -background "#ECE9D8" -flatten -resize "${size}x${size}" "$work/icon.png"
+    at=$(compare -metric RMSE -subimage-search "$work/band.png" "$work/icon.png" null: 2>&1 | tail -1 || true)
+    # "982.5 (0.0149) @ 324,26": the normalised distance and the corner.
+    d=${at#*(}; d=${d%%)*}
+    if awk -v d="$d" 'BEGIN { exit !(d < 0.1) }'; then best="$size ${at##*@ }"; break; fi
+  done
+  [ -n "$best" ] || { step "no tool $1 on the command bar"; return 1; }
+  read -r size at <<<"$best"
+  xdotool mousemove $((${at%,*} + size / 2)) $((${at#*,} + size / 2)) click 1
 }
 
 report() {

@@ -1,8 +1,11 @@
 // The local demo gateway:
 //   fake_gateway --demo [--port N] [--balance N] [--refuse-login] [--echo]
+//                [--hold-send K FILE]
 // Prints its URL and serves until it is stopped. --refuse-login answers
 // every login "failed"; --echo prints a line for every request as it
-// arrives: the method, the path and the body. When the client program
+// arrives: the method, the path and the body. --hold-send keeps the answer
+// to the K-th send request back until FILE exists, so that a test can act
+// while the client waits in the middle of a send. When the client program
 // lies beside it, the update archive carries a copy of it, so that the
 // client's self-update can be tried end to end.
 #include "tools/fake_gateway/fake_gateway.h"
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -23,7 +27,8 @@ volatile std::sig_atomic_t g_stop = 0;
 void on_signal(int) { g_stop = 1; }
 
 int usage() {
-    std::fprintf(stderr, "usage: fake_gateway --demo [--port N] [--balance N] [--refuse-login] [--echo]\n");
+    std::fprintf(stderr, "usage: fake_gateway --demo [--port N] [--balance N] [--refuse-login] [--echo] "
+                         "[--hold-send K FILE]\n");
     return 2;
 }
 
@@ -33,6 +38,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     FakeGateway::Options options;
     bool refuse_login = false, echo = false;
+    int hold_at = 0, sends = 0;
+    std::string hold_file;
     for (int i = 1; i < argc; ++i) {
         const bool has_value = i + 1 < argc;
         if (std::strcmp(argv[i], "--demo") == 0) options.demo = true;
@@ -41,7 +48,10 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--balance") == 0 && has_value) options.demo_balance = std::atol(argv[++i]);
         else if (std::strcmp(argv[i], "--refuse-login") == 0) refuse_login = true;
         else if (std::strcmp(argv[i], "--echo") == 0) echo = true;
-        else return usage();
+        else if (std::strcmp(argv[i], "--hold-send") == 0 && i + 2 < argc) {
+            hold_at = std::atoi(argv[++i]);
+            hold_file = argv[++i];
+        } else return usage();
     }
     if (!options.demo) return usage();
 
@@ -49,10 +59,14 @@ int main(int argc, char** argv) {
     if (gateway.port() == 0) return 1;
     if (refuse_login)
         gateway.script("user_chks_ones", FakeGateway::account_answer("user_chks_ones", "1", "failed", "密码错误"));
-    if (echo)
-        gateway.on_request([](const FakeGateway::Request& r) {
-            std::printf("%s %s %s\n", r.method.c_str(), r.path.c_str(), r.body.c_str());
-            std::fflush(stdout);
+    if (echo || hold_at > 0)
+        gateway.on_request([&](const FakeGateway::Request& r) {
+            if (echo) {
+                std::printf("%s %s %s\n", r.method.c_str(), r.path.c_str(), r.body.c_str());
+                std::fflush(stdout);
+            }
+            if (hold_at <= 0 || r.field("action").value_or("") != "send" || ++sends != hold_at) return;
+            while (!g_stop && !std::filesystem::exists(hold_file)) usleep(10000);
         });
     QFile client(QCoreApplication::applicationDirPath() + "/velotra");
     if (client.open(QIODevice::ReadOnly))
