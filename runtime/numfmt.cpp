@@ -333,13 +333,18 @@ void add_literal(Section& s, std::string_view text) {
     else s.tokens.push_back({Token::literal, std::string(text)});
 }
 
-// A locale id's language is Chinese: 804, 404, C04, 1004, 1404.
-bool chinese_locale(std::string_view hex) {
-    if (hex.empty() || hex.size() > 8) return false;
+// A locale tag's id (hex): its language in the low bits (Chinese: 804, 404,
+// C04, 1004, 1404), and in the top byte a numeral system, which office
+// programs write for Chinese numerals in dates: 1E to 20 the three
+// [DBNum] styles of simplified Chinese, 21 to 23 of traditional.
+void read_locale(Section& s, std::string_view hex) {
+    const std::string id(hex.substr(0, 8));
     char* end = nullptr;
-    const std::string id(hex);
-    const unsigned long lcid = std::strtoul(id.c_str(), &end, 16);
-    return end == id.c_str() + id.size() && (lcid & 0x3FF) == 0x04;
+    const unsigned long lcid = id.empty() ? 0 : std::strtoul(id.c_str(), &end, 16);
+    s.chinese = !id.empty() && end == id.c_str() + id.size() && (lcid & 0x3FF) == 0x04;
+    s.foreign = !s.chinese;
+    const unsigned long numerals = lcid >> 24;
+    if (s.chinese && numerals >= 0x1E && numerals <= 0x23) s.dbnum = static_cast<int>((numerals - 0x1E) % 3 + 1);
 }
 
 // A bracket's inside: a currency and locale ([$sym-locale]), a condition
@@ -349,11 +354,7 @@ void parse_bracket(Section& s, std::string_view inside) {
     if (!inside.empty() && inside[0] == '$') {
         const std::size_t dash = inside.find('-', 1);
         add_literal(s, inside.substr(1, dash == std::string_view::npos ? std::string_view::npos : dash - 1));
-        if (dash != std::string_view::npos) {
-            const std::string_view locale = inside.substr(dash + 1);
-            s.chinese = chinese_locale(locale);
-            s.foreign = !s.chinese;
-        }
+        if (dash != std::string_view::npos) read_locale(s, inside.substr(dash + 1));
         return;
     }
     if (!inside.empty() && (inside[0] == '<' || inside[0] == '>' || inside[0] == '=')) {

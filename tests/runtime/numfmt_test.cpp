@@ -143,6 +143,9 @@ TEST(NumberFormat, TextEachFormatCodeShows) {
         {45292, "[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\"", "二〇二四年一月一日"},
         {45657.5, "[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\" h:mm", "二〇二四年十二月三十一日 一二:〇〇"},
         {45657, "[DBNum2][$-804]yyyy\"年\"m\"月\"d\"日\"", "贰零贰肆年拾贰月叁拾壹日"},
+        {45292, "[$-1E000804]yyyy\\年m\\月d\\日", "二〇二四年一月一日"}, // the numerals in the locale tag
+        {45657, "[$-1F000804]yyyy\\年m\\月d\\日", "贰零贰肆年拾贰月叁拾壹日"},
+        {45292, "[$-1E000409]yyyy-m-d", "2024-1-1"},
         // Fractions; the alignment spaces of ? places print nothing.
         {1.25, "# ?/?", "1 1/4"},
         {3.14159, "# ?\?/?\?", "3 14/99"},

@@ -629,3 +629,25 @@ TEST_F(Spreadsheet, ReasonsForFilesThatAreNoWorkbook) {
         EXPECT_EQ(rt::sheet::reason(why), error) << name;
     }
 }
+
+// Cells in the format codes clerks' workbooks carry (fractions, text
+// sections, Chinese numerals and locales, fractions of a second), saved by
+// an office program as .xls and as .xlsx (tests/runtime/data/make_formats.sh),
+// the written workbook too: each cell reads as the program itself shows it
+// (formats_shown.csv, its "as shown" text export).
+TEST(SpreadsheetOfficeFile, FormatsReadAsTheOfficeProgramShowsThem) {
+    const auto data = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data";
+    std::ifstream csv(data / "formats_shown.csv", std::ios::binary);
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(csv, line);) {
+        if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
+        expected.push_back(rt::sheet::to_gbk(line));
+    }
+    ASSERT_EQ(21u, expected.size());
+    for (const char* name : {"formats.xls", "formats_office.xlsx"}) {
+        SCOPED_TRACE(name);
+        int active = -1;
+        std::vector<std::string> names;
+        EXPECT_EQ(expected, joined(data / name, rt::sheet::CellText::shown, active, names));
+    }
+}
