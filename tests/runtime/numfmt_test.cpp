@@ -187,3 +187,18 @@ TEST(NumberFormat, BuiltInFormatsByNumber) {
             << "format " << id;
     }
 }
+
+// Codes of a hostile workbook's length are read in one pass and shown
+// without reading them again: a million and a half currency signs, tens of
+// thousands of commas, of fraction places, of date letters.
+TEST(NumberFormat, LongCodesAreReadInOnePass) {
+    std::string yen;
+    for (int i = 0; i < 1600000; ++i) yen += "￥";
+    const rt::sheet::NumberFormat signs("0" + yen);
+    EXPECT_EQ("5" + yen, signs.number(5, false));
+    const rt::sheet::NumberFormat commas("#,##0" + std::string(60000, ','));
+    EXPECT_EQ("0", commas.number(1234567, false));
+    EXPECT_EQ("1,234,567", rt::sheet::format_number(1234567, "#,##0" + std::string(60000, ',') + "#", false));
+    EXPECT_EQ("1 1/4", rt::sheet::format_number(1.25, "# " + std::string(60000, '?') + "/?", false));
+    EXPECT_EQ("2024", rt::sheet::format_number(45292, std::string(60000, 'y'), false));
+}

@@ -651,3 +651,46 @@ TEST(SpreadsheetOfficeFile, FormatsReadAsTheOfficeProgramShowsThem) {
         EXPECT_EQ(expected, joined(data / name, rt::sheet::CellText::shown, active, names));
     }
 }
+
+// Workbooks made to take a reader's time and memory: a format code of tens
+// of thousands of commas under every cell, and tens of thousands of cell
+// styles over one long code. Each code is read once, in one pass, however
+// many styles and cells use it; the cells show what the code makes of them.
+TEST_F(Spreadsheet, LongFormatCodesUnderManyStylesAndCells) {
+    const std::string commas = "0" + std::string(32000, ',') + "\"k\""; // each trailing comma divides by a thousand
+    fixtures::FSheet s{"S", {}};
+    for (int r = 0; r < 20; ++r) s.cells.push_back({r, 0, Kind::number, "", 1234.5 + r, commas});
+    fixtures::biff::Options o;
+    fixtures::write_xls(file("commas.xls"), {s}, o);
+    o.extra_xfs = 100000;
+    fixtures::write_xls(file("styles.xls"), {s}, o);
+    for (const char* name : {"commas.xls", "styles.xls"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> rows = dump(*open_ok(file(name), CellText::shown), 0);
+        ASSERT_EQ(20u, rows.size());
+        EXPECT_EQ("20: 1=0k", rows.back());
+        EXPECT_EQ("20: 1=1253.5", dump(*open_ok(file(name)), 0).back());
+    }
+
+    // .xlsx: 5,000 styles over a code of 100,000 commas, and over one of
+    // 20,000 yen signs (each written as U+00A5, shown as the full-width sign).
+    std::string cells;
+    for (int i = 0; i < 4; ++i)
+        cells += "<c r=\"" + std::string(1, static_cast<char>('A' + i)) + "1\" s=\"" + std::to_string(4990 + i) + "\"><v>" +
+                 std::to_string(1234567 * (i + 1)) + "</v></c>";
+    fixtures::write_generated_xlsx(file("styles.xlsx"), "<row r=\"1\">" + cells + "</row>", "",
+                                   [](std::map<std::string, std::string>& parts) {
+        std::string xfs, yen;
+        for (int i = 0; i < 5000; ++i) xfs += i % 2 ? "<xf numFmtId=\"164\"/>" : "<xf numFmtId=\"165\"/>";
+        for (int i = 0; i < 20000; ++i) yen += "\xC2\xA5";
+        parts["xl/styles.xml"] =
+            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"2\">"
+            "<numFmt numFmtId=\"164\" formatCode=\"#,##0" + std::string(100000, ',') + "\"/>"
+            "<numFmt numFmtId=\"165\" formatCode=\"0" + yen + "\"/></numFmts><cellXfs count=\"5000\">" + xfs +
+            "</cellXfs></styleSheet>";
+    });
+    std::string yen_gbk;
+    for (int i = 0; i < 20000; ++i) yen_gbk += "￥";
+    EXPECT_EQ((std::vector<std::string>{"1: 1=1234567" + yen_gbk + " 2=0 3=3703701" + yen_gbk + " 4=0"}),
+              dump(*open_ok(file("styles.xlsx"), CellText::shown), 0));
+}
