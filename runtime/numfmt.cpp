@@ -68,7 +68,7 @@ std::string numerals(std::string_view digits, int style) {
 }
 
 // A whole number read with its units, in groups of four: 一千〇四,
-// 壹拾贰万零叁拾肆. A zero inside stands for any run of zeros; zeros at the
+// 壹拾贰万零叁拾肆 (up to sixteen digits). A zero inside stands for any run of zeros; zeros at the
 // end are not read. In a date the one of ten to nineteen is not read
 // (十二月), in a number it is (一十).
 std::string counted(std::string_view digits, int style, bool in_date = false) {
@@ -76,6 +76,8 @@ std::string counted(std::string_view digits, int style, bool in_date = false) {
     const std::size_t first = digits.find_first_not_of('0');
     if (first == std::string_view::npos) return numeral('0', style);
     digits.remove_prefix(first);
+    // Past 亿亿 there are no units in common use: the digits one by one.
+    if (digits.size() > 16) return numerals(digits, style);
     const char* const* units = style == 2 ? capital_units : plain_units;
     std::string out;
     bool zero = false, group_any = false;
