@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const rt::sheet::NumberFormat format(code);
     const std::string shown = format.number(value, date1904);
     // A code can repeat its literals and places, but never makes a text
-    // out of nothing beyond the digits of a double (a Chinese numeral
-    // takes two bytes and may bring a unit of two more).
-    if (shown.size() > 8 * code.size() + 2000) std::abort();
+    // out of nothing beyond the digits of a double: at most a General (seven
+    // letters) of some 24 characters, or of some 80 bytes in Chinese numerals
+    // with their units, for each part of the code.
+    if (shown.size() > 16 * code.size() + 2000) std::abort();
     const std::string text = format.text("abc");
     if (text.size() > 4 * code.size() + 3) std::abort();
     (void)format.is_date();

@@ -61,6 +61,9 @@ TEST(SpreadsheetText, NumbersAndDatesAsTheApplicationCopiesThem) {
         {0.75, false, "18:00:00"},     {0, true, "1904-01-01"},      {43898, true, "2024-03-09"},
         {45360.99999999, false, "2024-03-10"}, // rounds to the next midnight
         {-1, false, "-1"},
+        // Past 9999-12-31 a number, in either system, as the shown text has it.
+        {2958465, false, "9999-12-31"}, {2958466, false, "2958466"}, {2957003, true, "9999-12-31"},
+        {2957004, true, "2957004"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, rt::sheet::date_text(c.serial, c.d1904)) << c.serial;
 }
