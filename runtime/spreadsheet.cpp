@@ -1,6 +1,7 @@
 #include "runtime/spreadsheet.h"
 
 #include "runtime/gbk.h"
+#include "runtime/numfmt.h"
 #include "runtime/sheet_reason.h"
 #include "runtime/xls_reader.h"
 #include "runtime/xlsx_reader.h"
@@ -50,31 +51,10 @@ std::string number_text(double value) {
     return buf;
 }
 
-namespace {
-
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void civil_from_days(long long z, int& y, unsigned& m, unsigned& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long yy = static_cast<long long>(yoe) + era * 400;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<int>(yy + (m <= 2));
-}
-
-// 1899-12-30 and 1904-01-01 as days since 1970-01-01.
-constexpr long long epoch_1900 = -25569;
-constexpr long long epoch_1904 = -24107;
-
-} // namespace
-
 std::string date_text(double serial, bool date1904) {
     // Outside the years a sheet can show, the value stays a number.
-    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466) return number_text(serial);
+    if (!std::isfinite(serial) || serial < 0 || serial >= static_cast<double>(date_limit(date1904)))
+        return number_text(serial);
     long long days = static_cast<long long>(std::floor(serial));
     long long seconds = std::llround((serial - static_cast<double>(days)) * 86400.0);
     if (seconds >= 86400) {
@@ -84,19 +64,10 @@ std::string date_text(double serial, bool date1904) {
     char time[32] = "";
     if (seconds > 0)
         std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    if (days == 0 && !date1904) return seconds > 0 ? std::string(time) : std::string("1900-01-00");
-    char date[32];
-    if (!date1904 && days == 60) {
-        // The 1900 system keeps a 29th of February that never was.
-        std::snprintf(date, sizeof date, "1900-02-29");
-    } else {
-        long long d1970 = date1904 ? epoch_1904 + days : epoch_1900 + days;
-        if (!date1904 && days < 60) ++d1970; // before the phantom day the count is one off
-        int y;
-        unsigned m, d;
-        civil_from_days(d1970, y, m, d);
-        std::snprintf(date, sizeof date, "%04d-%02u-%02u", y, m, d);
-    }
+    if (days == 0 && !date1904 && seconds > 0) return time;
+    const CivilDate c = civil_date(days, date1904);
+    char date[40];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", c.year, c.month, c.day);
     return seconds > 0 ? std::string(date) + " " + time : std::string(date);
 }
 
@@ -104,28 +75,7 @@ bool is_date_format(int id, const std::string& code) {
     if (code.empty())
         return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
                (id >= 50 && id <= 58);
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        const char c = code[i];
-        if (c == ';') break; // the first section decides
-        if (c == '"') {
-            const std::size_t end = code.find('"', i + 1);
-            if (end == std::string::npos) break;
-            i = end;
-        } else if (c == '\\' || c == '_' || c == '*') {
-            ++i;
-        } else if (c == '[') {
-            const std::size_t end = code.find(']', i + 1);
-            if (end == std::string::npos) break;
-            const std::string inside = code.substr(i + 1, end - i - 1);
-            // Elapsed time ([h], [mm], [ss]) is a time; colours, conditions
-            // and locales are not.
-            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string::npos) return true;
-            i = end;
-        } else if (std::strchr("yYdDhHsSmM", c) != nullptr) {
-            return true;
-        }
-    }
-    return false;
+    return NumberFormat(code).is_date();
 }
 
 std::string to_gbk(const std::string& utf8) {

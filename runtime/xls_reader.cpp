@@ -324,11 +324,11 @@ struct SheetEntry {
     bool visible = true;
 };
 
-// What a cell's number format makes of it: a date or not, and the code
-// the shown text follows.
+// What a cell's number format makes of it: a date or not, and the format
+// (in the workbook's FormatTable) the shown text follows.
 struct Style {
     bool date = false;
-    std::string code;
+    std::size_t format = FormatTable::general_index;
 };
 
 // A cell as its record gives it; its text is made only once the sheet has
@@ -337,8 +337,10 @@ struct RawCell {
     enum Kind : std::uint8_t { number, shared, own };
     std::uint32_t key; // row << 16 | column, both from 0
     Kind kind;
+    std::uint16_t xf;    // of a text: its style, or no_style for a boolean or an error
     std::uint32_t index; // the XF of a number, the string of a text
     double value;
+    static constexpr std::uint16_t no_style = 0xFFFF;
 };
 
 struct SheetCells {
@@ -418,8 +420,8 @@ public:
                 const std::int32_t column = static_cast<std::int32_t>(c.key & 0xFFFF) + 1;
                 if (column > max_columns) continue;
                 std::string text = c.kind == RawCell::number ? number_cell(c.value, c.index)
-                                   : c.kind == RawCell::shared ? std::string(strings_[c.index])
-                                                               : std::move(sc.texts[c.index]);
+                                   : c.kind == RawCell::shared ? text_cell(std::string(strings_[c.index]), c.xf)
+                                                               : text_cell(std::move(sc.texts[c.index]), c.xf);
                 if (!text.empty()) row.push_back({column, std::move(text)});
             }
             if (!row.empty() && !sink(static_cast<std::int32_t>(number) + 1, row)) break;
@@ -547,13 +549,21 @@ private:
             std::string code;
             if (format_code(bytes, code)) formats[id] = code;
         }
+        // Each code is read once, however many XFs use it.
+        std::map<unsigned, std::size_t> own;
+        for (const auto& [id, code] : formats) own[id] = formats_.add(code);
         styles_.reserve(xf_formats_.size());
         for (unsigned id : xf_formats_) {
-            const auto own = formats.find(id);
+            const auto it = own.find(id);
             Style st;
-            st.date = is_date_format(static_cast<int>(id), own == formats.end() ? std::string() : own->second);
-            st.code = own == formats.end() ? builtin_format_code(static_cast<int>(id)) : own->second;
-            styles_.push_back(std::move(st));
+            if (it != own.end()) {
+                st.format = it->second;
+                st.date = formats_.at(st.format).is_date();
+            } else {
+                st.format = formats_.add(builtin_format_code(static_cast<int>(id)));
+                st.date = is_date_format(static_cast<int>(id), std::string());
+            }
+            styles_.push_back(st);
         }
 
         int first_visible = -1;
@@ -606,11 +616,18 @@ private:
         return true;
     }
 
+    // A text cell as its style shows it: the format's text section applied.
+    std::string text_cell(std::string text, std::uint16_t xf) const {
+        if (mode_ != CellText::shown || xf >= styles_.size()) return text;
+        const NumberFormat& format = formats_.at(styles_[xf].format);
+        return format.general() ? text : format.text(text);
+    }
+
     std::string number_cell(double value, unsigned xf) const {
         const Style* st = xf < styles_.size() ? &styles_[xf] : nullptr;
+        const NumberFormat& format = formats_.at(st ? st->format : FormatTable::general_index);
         // A built-in date format whose code is not known still shows a date.
-        if (mode_ == CellText::shown && !(st && st->date && st->code.empty()))
-            return format_number(value, st ? st->code : std::string(), date1904_);
+        if (mode_ == CellText::shown && !(st && st->date && format.general())) return format.number(value, date1904_);
         if (st && st->date) return date_text(value, date1904_);
         // Whole numbers (mobile numbers, counts) are most cells of a mail-merge
         // sheet, and printf's "%.0f" was most of the time a large sheet took
@@ -638,11 +655,13 @@ private:
         std::vector<RawCell>& cells = out.cells;
         const auto add_number = [&cells, &pending](std::uint32_t key, double value, unsigned xf) {
             pending = false;
-            cells.push_back({key, RawCell::number, xf, value});
+            cells.push_back({key, RawCell::number, 0, xf, value});
         };
-        const auto add = [&out, &pending](std::uint32_t key, std::string text) {
+        std::uint16_t pending_xf = 0;
+        const auto xf_of = [](const unsigned char* body) { return static_cast<std::uint16_t>(le16(body + 4)); };
+        const auto add = [&out, &pending](std::uint32_t key, std::string text, std::uint16_t xf = RawCell::no_style) {
             pending = false;
-            out.cells.push_back({key, RawCell::own, static_cast<std::uint32_t>(out.texts.size()), 0});
+            out.cells.push_back({key, RawCell::own, xf, static_cast<std::uint32_t>(out.texts.size()), 0});
             out.texts.push_back(std::move(text));
         };
         while (depth > 0 && in.next(r)) {
@@ -681,13 +700,13 @@ private:
             case rec_labelsst:
                 if (r.size < 10) return false;
                 pending = false;
-                if (le32(b + 6) < strings_.size()) cells.push_back({key, RawCell::shared, le32(b + 6), 0});
+                if (le32(b + 6) < strings_.size()) cells.push_back({key, RawCell::shared, xf_of(b), le32(b + 6), 0});
                 break;
             case rec_label:
             case rec_rstring: {
                 std::string text;
                 if (r.size < 6 || !record_text(r, 6, in, text)) return false;
-                add(key, std::move(text));
+                add(key, std::move(text), xf_of(b));
                 break;
             }
             case rec_boolerr:
@@ -701,6 +720,7 @@ private:
                 } else if (b[6] == 0) {
                     pending = true;
                     pending_key = key;
+                    pending_xf = xf_of(b);
                 } else if (b[6] == 1) {
                     add(key, b[8] ? "TRUE" : "FALSE");
                 } else if (b[6] == 2) {
@@ -713,7 +733,7 @@ private:
                 if (!pending) break;
                 std::string text;
                 if (!record_text(r, 0, in, text)) return false;
-                add(pending_key, std::move(text));
+                add(pending_key, std::move(text), pending_xf);
                 break;
             }
             default:
@@ -730,6 +750,7 @@ private:
     unsigned codepage_ = 1252;
     std::vector<unsigned> xf_formats_;
     std::vector<Style> styles_;
+    FormatTable formats_;
     SharedStrings strings_;
     std::vector<SheetEntry> sheets_;
     std::vector<std::string> names_;

@@ -485,15 +485,7 @@ bool iso_serial(const std::string& s, double& serial) {
         serial = (h * 3600 + mi * 60 + sec) / 86400.0;
         return true;
     }
-    // days from civil (proleptic Gregorian), then the 1899-12-30 epoch.
-    const int yy = y - (mo <= 2);
-    const long long era = (yy >= 0 ? yy : yy - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(yy - era * 400);
-    const unsigned doy = (153 * static_cast<unsigned>(mo + (mo > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const long long days1970 = era * 146097 + static_cast<long long>(doe) - 719468;
-    long long days = days1970 + 25569;
-    if (days < 61) --days; // the 1900 system's phantom leap day
+    const long long days = day_serial(y, mo, d);
     serial = static_cast<double>(days) + (h * 3600 + mi * 60 + sec) / 86400.0;
     return true;
 }
@@ -711,19 +703,25 @@ private:
     bool read_styles(const std::string& part) {
         PartReader r(zip_, part);
         if (!r.ok()) return true; // a missing part: numbers show as General
-        std::map<long, std::string> codes;
+        // Each format the file writes is read once, however many cell
+        // styles use it; a style holds its index in formats_.
+        std::map<long, std::size_t> own;
         bool in_xfs = false;
         while (r.next()) {
             if (r.element() && r.is("numFmt")) {
-                codes[to_long(r.attr("numFmtId"), -1)] = r.attr("formatCode");
+                own[to_long(r.attr("numFmtId"), -1)] = formats_.add(format_code_gbk(r.attr("formatCode")));
             } else if (r.is("cellXfs")) {
                 in_xfs = r.element() && !r.empty();
             } else if (in_xfs && r.element() && r.is("xf")) {
-                const long id = to_long(r.attr("numFmtId"), 0);
-                const auto it = codes.find(id);
-                date_style_.push_back(is_date_format(static_cast<int>(id), it == codes.end() ? "" : it->second));
-                if (shown_) formats_.push_back(it == codes.end() ? builtin_format_code(static_cast<int>(id))
-                                                                 : format_code_gbk(it->second));
+                const int id = static_cast<int>(to_long(r.attr("numFmtId"), 0));
+                const auto it = own.find(id);
+                if (it != own.end()) {
+                    date_style_.push_back(formats_.at(it->second).is_date());
+                    style_formats_.push_back(it->second);
+                } else {
+                    date_style_.push_back(is_date_format(id, ""));
+                    style_formats_.push_back(formats_.add(builtin_format_code(id)));
+                }
             }
         }
         return r.sound();
@@ -748,9 +746,9 @@ private:
     bool date_style(long s) const {
         return s >= 0 && static_cast<std::size_t>(s) < date_style_.size() && date_style_[s];
     }
-    const std::string& format_of(long s) const {
-        static const std::string general;
-        return s >= 0 && static_cast<std::size_t>(s) < formats_.size() ? formats_[static_cast<std::size_t>(s)] : general;
+    const NumberFormat& format_of(long s) const {
+        return formats_.at(s >= 0 && static_cast<std::size_t>(s) < style_formats_.size() ? style_formats_[static_cast<std::size_t>(s)]
+                                                                                         : FormatTable::general_index);
     }
 
     // The text of a finished cell into out, or "" for none.
@@ -759,16 +757,21 @@ private:
         out.clear();
         if (type == "inlineStr") {
             out = to_gbk(inline_text);
+            if (shown_) out = format_of(style).text(out);
             return;
         }
         if (!has_v) return;
         if (type == "s") {
             const long i = to_long(v, -1);
-            if (i >= 0 && static_cast<std::size_t>(i) < strings_.size()) out = strings_[static_cast<std::size_t>(i)];
+            if (i < 0 || static_cast<std::size_t>(i) >= strings_.size()) return;
+            const std::string_view text = strings_[static_cast<std::size_t>(i)];
+            if (!shown_ || format_of(style).general()) out = text;
+            else out = format_of(style).text(text);
             return;
         }
         if (type == "str" || type == "e") {
             out = to_gbk(v);
+            if (shown_ && type == "str") out = format_of(style).text(out);
             return;
         }
         if (type == "b") {
@@ -778,17 +781,17 @@ private:
         if (type == "d") {
             double serial = 0;
             if (!iso_serial(v, serial)) out = to_gbk(v);
-            else if (shown_ && !format_of(style).empty()) out = format_number(serial, format_of(style), false);
+            else if (shown_ && !format_of(style).general()) out = format_of(style).number(serial, false);
             else out = date_text(serial, false);
             return;
         }
         if (shown_) {
             // What the cell shows: its format applied, General for none.
-            const std::string& code = format_of(style);
-            if (code.empty() && plain_number_text(v, out)) return;
+            const NumberFormat& format = format_of(style);
+            if (format.general() && plain_number_text(v, out)) return;
             char* end = nullptr;
             const double d = std::strtod(v.c_str(), &end);
-            out = end == v.c_str() ? to_gbk(v) : format_number(d, code, date1904_);
+            out = end == v.c_str() ? to_gbk(v) : format.number(d, date1904_);
             return;
         }
         const bool date = date_style(style);
@@ -806,7 +809,8 @@ private:
     std::vector<std::string> parts_;
     SharedStrings strings_;
     std::vector<bool> date_style_;
-    std::vector<std::string> formats_; // GBK code of each cell style, "" for General; shown text only
+    FormatTable formats_;
+    std::vector<std::size_t> style_formats_; // of each cell style, its format in formats_
     bool date1904_ = false;
     bool have_view_ = false;
     int active_ = 0;

@@ -100,6 +100,73 @@ TEST(NumberFormat, TextEachFormatCodeShows) {
         {46361, "[$-804]yyyy\"年\"m\"月\"d\"日\";@", "2026年12月5日"},
         {46361.5, "上午/下午h\"时\"mm\"分\"", "下午12时00分"},
         {-1, "yyyy-mm-dd", "-1"},
+        // Literal text holding a slash is no fraction.
+        {1234.5678, "#,##0\" 元/月\"", "1,235 元/月"},
+        {2.5, "0.00\" m/s\"", "2.50 m/s"},
+        {12.25, "0.0\\/\\h", "12.3/h"},
+        // General below 1E-9 takes an exponent, above it the digits.
+        {0.00001234, "General", "0.00001234"},
+        {1e-7, "General", "0.0000001"},
+        {1e-9, "General", "0.000000001"},
+        {0.000000001234567, "General", "0.000000001234567"},
+        {1.5e-10, "General", "1.5E-10"},
+        {-1.5e-10, "", "-1.5E-10"},
+        // Fractions of a second; a clock shows the second it has reached,
+        // elapsed time is rounded.
+        {1234.5678, "mm:ss.00", "37:37.92"},
+        {0.00001, "[h]:mm:ss.000", "0:00:00.864"},
+        {0.5678, "h:mm:ss", "13:37:37"},
+        {0.0854629, "h:mm:ss", "2:03:03"},
+        {0.0854629, "[h]:mm:ss", "2:03:04"},
+        {-0.0854629, "[h]:mm:ss", "-2:03:04"},
+        {0.999999, "h:mm:ss.00", "23:59:59.91"},
+        // m is a minute after an hour or a second and before a second.
+        {0.5678, "s:m", "37:37"},
+        {0.5678, "m:s", "37:37"},
+        {0.5678, "h:m:s", "13:37:37"},
+        // AM/PM, in a Chinese locale 上午 and 下午.
+        {0.75, "h:mm am/pm", "6:00 PM"},
+        {0.75, "[$-804]AM/PM h\"时\"mm\"分\"", "下午 6时00分"},
+        {0.25, "[$-404]AM/PM h:mm", "上午 6:00"},
+        {0.75, "[$-409]h:mm AM/PM", "6:00 PM"},
+        // Chinese numerals: counted, the capitals of amounts, full width;
+        // in dates the year read digit by digit.
+        {1234, "[DBNum1][$-804]General", "一千二百三十四"},
+        {1234, "[DBNum2][$-804]General", "壹仟贰佰叁拾肆"},
+        {1234, "[DBNum3][$-804]General", "１２３４"},
+        {10, "[DBNum1][$-804]General", "一十"},
+        {1004, "[DBNum1][$-804]General", "一千〇四"},
+        {100000, "[DBNum1][$-804]General", "一十万"},
+        {120034, "[DBNum2][$-804]General", "壹拾贰万零叁拾肆"},
+        {-12.5, "[DBNum1][$-804]General", "-一十二．五"},
+        {1234, "[DBNum1][$-804]0.00", "一千二百三十四．〇〇"},
+        {45292, "[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\"", "二〇二四年一月一日"},
+        {45657.5, "[DBNum1][$-804]yyyy\"年\"m\"月\"d\"日\" h:mm", "二〇二四年十二月三十一日 一二:〇〇"},
+        {45657, "[DBNum2][$-804]yyyy\"年\"m\"月\"d\"日\"", "贰零贰肆年拾贰月叁拾壹日"},
+        {45292, "[$-1E000804]yyyy\\年m\\月d\\日", "二〇二四年一月一日"}, // the numerals in the locale tag
+        {45657, "[$-1F000804]yyyy\\年m\\月d\\日", "贰零贰肆年拾贰月叁拾壹日"},
+        {45292, "[$-1E000409]yyyy-m-d", "2024-1-1"},
+        // Fractions; the alignment spaces of ? places print nothing.
+        {1.25, "# ?/?", "1 1/4"},
+        {3.14159, "# ?\?/?\?", "3 14/99"},
+        {0.5, "?/?", "1/2"},
+        {2.5, "# ?/4", "2 2/4"},
+        {1.25, "?/?", "5/4"},
+        {-1.25, "# ?/?", "-1 1/4"},
+        {0.5, "# ?/?", "1/2"},
+        {2, "# ?/?", "2"},
+        {0.999, "# ?/?", "1"},
+        {0, "# ?/?", "0"},
+        {0.3333, "0 00/00", "0 01/03"},
+        {1234.5, "# ?/?\" kg\"", "1234 1/2 kg"},
+        // A condition no section is for: General.
+        {10, "[<10]#\" Wow\"", "10"},
+        {5, "[>10]0;0.0", "5.0"},
+        // Past 9999-12-31 a date is a number, in either date system.
+        {2958466, "yyyy-mm-dd", "2958466"},
+        {2958465, "yyyy-mm-dd", "9999-12-31"},
+        {2957004, "yyyy-mm-dd", "2957004", true},
+        {2957003, "yyyy-mm-dd", "9999-12-31", true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(std::string(c.shown), rt::sheet::format_number(c.value, c.code, c.date1904))
@@ -119,4 +186,19 @@ TEST(NumberFormat, BuiltInFormatsByNumber) {
         EXPECT_EQ(std::string(c.shown), rt::sheet::format_number(c.value, rt::sheet::builtin_format_code(id), false))
             << "format " << id;
     }
+}
+
+// Codes of a hostile workbook's length are read in one pass and shown
+// without reading them again: a million and a half currency signs, tens of
+// thousands of commas, of fraction places, of date letters.
+TEST(NumberFormat, LongCodesAreReadInOnePass) {
+    std::string yen;
+    for (int i = 0; i < 1600000; ++i) yen += "￥";
+    const rt::sheet::NumberFormat signs("0" + yen);
+    EXPECT_EQ("5" + yen, signs.number(5, false));
+    const rt::sheet::NumberFormat commas("#,##0" + std::string(60000, ','));
+    EXPECT_EQ("0", commas.number(1234567, false));
+    EXPECT_EQ("1,234,567", rt::sheet::format_number(1234567, "#,##0" + std::string(60000, ',') + "#", false));
+    EXPECT_EQ("1 1/4", rt::sheet::format_number(1.25, "# " + std::string(60000, '?') + "/?", false));
+    EXPECT_EQ("2024", rt::sheet::format_number(45292, std::string(60000, 'y'), false));
 }

@@ -63,6 +63,9 @@ TEST(SpreadsheetText, NumbersAndDatesAsTheApplicationCopiesThem) {
         {0.75, false, "18:00:00"},     {0, true, "1904-01-01"},      {43898, true, "2024-03-09"},
         {45360.99999999, false, "2024-03-10"}, // rounds to the next midnight
         {-1, false, "-1"},
+        // Past 9999-12-31 a number, in either system, as the shown text has it.
+        {2958465, false, "9999-12-31"}, {2958466, false, "2958466"}, {2957003, true, "9999-12-31"},
+        {2957004, true, "2957004"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.text, rt::sheet::date_text(c.serial, c.d1904)) << c.serial;
 }
@@ -864,4 +867,72 @@ TEST_F(Spreadsheet, SharedStringsPastTheCapAreRefused) {
     std::string error;
     EXPECT_EQ(nullptr, Workbook::open(file("huge.xlsx").string(), error));
     EXPECT_EQ(rt::sheet::reason(Reason::too_large), error);
+}
+
+// Cells in the format codes clerks' workbooks carry (fractions, text
+// sections, Chinese numerals and locales, fractions of a second), saved by
+// an office program as .xls and as .xlsx (tests/runtime/data/make_formats.sh),
+// the written workbook too: each cell reads as the program itself shows it
+// (formats_shown.csv, its "as shown" text export).
+TEST(SpreadsheetOfficeFile, FormatsReadAsTheOfficeProgramShowsThem) {
+    const auto data = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data";
+    std::ifstream csv(data / "formats_shown.csv", std::ios::binary);
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(csv, line);) {
+        if (line.size() >= 2 && line.front() == '"' && line.back() == '"') line = line.substr(1, line.size() - 2);
+        expected.push_back(rt::sheet::to_gbk(line));
+    }
+    ASSERT_EQ(21u, expected.size());
+    for (const char* name : {"formats.xls", "formats_office.xlsx"}) {
+        SCOPED_TRACE(name);
+        int active = -1;
+        std::vector<std::string> names;
+        EXPECT_EQ(expected, joined(data / name, rt::sheet::CellText::shown, active, names));
+    }
+}
+
+// .xls workbooks made to take a reader's time and memory: a format code of tens
+// of thousands of commas under every cell, and tens of thousands of cell
+// styles over one long code. Each code is read once, in one pass, however
+// many styles and cells use it; the cells show what the code makes of them.
+TEST_F(Spreadsheet, LongFormatCodesUnderManyXlsStylesAndCells) {
+    const std::string commas = "0" + std::string(32000, ',') + "\"k\""; // each trailing comma divides by a thousand
+    fixtures::FSheet s{"S", {}};
+    for (int r = 0; r < 20; ++r) s.cells.push_back({r, 0, Kind::number, "", 1234.5 + r, commas});
+    fixtures::biff::Options o;
+    fixtures::write_xls(file("commas.xls"), {s}, o);
+    o.extra_xfs = 100000;
+    fixtures::write_xls(file("styles.xls"), {s}, o);
+    for (const char* name : {"commas.xls", "styles.xls"}) {
+        SCOPED_TRACE(name);
+        const std::vector<std::string> rows = dump(*open_ok(file(name), CellText::shown), 0);
+        ASSERT_EQ(20u, rows.size());
+        EXPECT_EQ("20: 1=0k", rows.back());
+        EXPECT_EQ("20: 1=1253.5", dump(*open_ok(file(name)), 0).back());
+    }
+
+}
+
+// .xlsx: 5,000 styles over a code of 100,000 commas, and over one of 20,000
+// yen signs (each written as U+00A5, shown as the full-width sign).
+TEST_F(Spreadsheet, LongFormatCodesUnderManyXlsxStyles) {
+    std::string cells;
+    for (int i = 0; i < 4; ++i)
+        cells += "<c r=\"" + std::string(1, static_cast<char>('A' + i)) + "1\" s=\"" + std::to_string(4990 + i) + "\"><v>" +
+                 std::to_string(1234567 * (i + 1)) + "</v></c>";
+    fixtures::write_generated_xlsx(file("styles.xlsx"), "<row r=\"1\">" + cells + "</row>", "",
+                                   [](std::map<std::string, std::string>& parts) {
+        std::string xfs, yen;
+        for (int i = 0; i < 5000; ++i) xfs += i % 2 ? "<xf numFmtId=\"164\"/>" : "<xf numFmtId=\"165\"/>";
+        for (int i = 0; i < 20000; ++i) yen += "\xC2\xA5";
+        parts["xl/styles.xml"] =
+            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><numFmts count=\"2\">"
+            "<numFmt numFmtId=\"164\" formatCode=\"#,##0" + std::string(100000, ',') + "\"/>"
+            "<numFmt numFmtId=\"165\" formatCode=\"0" + yen + "\"/></numFmts><cellXfs count=\"5000\">" + xfs +
+            "</cellXfs></styleSheet>";
+    });
+    std::string yen_gbk;
+    for (int i = 0; i < 20000; ++i) yen_gbk += "￥";
+    EXPECT_EQ((std::vector<std::string>{"1: 1=1234567" + yen_gbk + " 2=0 3=3703701" + yen_gbk + " 4=0"}),
+              dump(*open_ok(file("styles.xlsx"), CellText::shown), 0));
 }

@@ -295,6 +295,7 @@ struct Options {
     unsigned codepage = 936; // BIFF5's code page: its texts are written as given, in it
     bool filepass = false; // a FILEPASS record, as an encrypted workbook has
     bool small = false;    // no filler: a stream under 4096 bytes goes into the mini stream
+    int extra_xfs = 0;     // more XFs after the cells' own, all on the first own format code
 };
 
 // A string as the version writes it: BIFF8 UTF-16 with an 8- or 16-bit
@@ -578,6 +579,7 @@ inline std::string workbook_stream(const std::vector<FSheet>& sheets, const Opti
     record(head, 0x00E0, xf(14));
     record(head, 0x00E0, xf(22));
     for (std::size_t i = 0; i < codes.size(); ++i) record(head, 0x00E0, xf(164 + static_cast<unsigned>(i)));
+    for (int i = 0; i < o.extra_xfs; ++i) record(head, 0x00E0, xf(164));
     // Filler, so that the stream is past the compound document's small-stream size.
     if (!o.small)
         for (int i = 0; i < 41; ++i) record(head, 0x005C, std::string(112, ' '));
