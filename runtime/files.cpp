@@ -6,11 +6,14 @@
 #include "runtime/strings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace rt {
 namespace {
@@ -262,6 +265,75 @@ std::optional<std::int32_t> DrawFreeNumber(std::int32_t range,
         if (free(next)) return next;
     }
     return std::nullopt;
+}
+
+namespace {
+
+// Counts the new files of every ReplaceFile of the process, so that two
+// replacements at once (two threads, two files of one name) never meet.
+std::atomic<unsigned>& replacement_serial() {
+    static std::atomic<unsigned> serial{0};
+    return serial;
+}
+
+std::string replacement_name(const std::string& native, unsigned serial) {
+    const std::size_t slash = native.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    return native.substr(0, base) + "." + native.substr(base) + "." + std::to_string(::getpid()) + "." +
+           std::to_string(serial) + ".part";
+}
+
+bool put_all(int fd, const char* p, std::size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+Replaced write_in_place(const std::string& native, const std::function<bool(const FileSink&)>& fill) {
+    const int fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Replaced::not_opened;
+    const bool written = fill([fd](const char* p, std::size_t n) { return put_all(fd, p, n); });
+    const bool closed = ::close(fd) == 0;
+    return !written ? Replaced::not_written : closed ? Replaced::done : Replaced::not_saved;
+}
+
+} // namespace
+
+Replaced ReplaceFile(const std::string& native, const std::function<bool(const FileSink& put)>& fill) {
+    if (native.empty()) return Replaced::not_opened;
+    struct stat st {};
+    const bool existed = ::stat(native.c_str(), &st) == 0;
+    if (existed && !S_ISREG(st.st_mode)) return write_in_place(native, fill);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+        temp = replacement_name(native, ++replacement_serial());
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return Replaced::not_opened;
+    }
+    if (fd < 0) return Replaced::not_opened;
+    Replaced result = Replaced::done;
+    if (existed) {
+        if (::fchmod(fd, st.st_mode & 07777) != 0) result = Replaced::not_opened;
+        // Only a privileged user can give the file back to another owner.
+        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+    }
+    if (result == Replaced::done && !fill([fd](const char* p, std::size_t n) { return put_all(fd, p, n); }))
+        result = Replaced::not_written;
+    if (result == Replaced::done && ::fsync(fd) != 0) result = Replaced::not_saved;
+    if (::close(fd) != 0 && result == Replaced::done) result = Replaced::not_saved;
+    if (result == Replaced::done && ::rename(temp.c_str(), native.c_str()) != 0) result = Replaced::not_saved;
+    if (result != Replaced::done) ::unlink(temp.c_str());
+    return result;
+}
+
+std::string ReplacementName(const std::string& native) {
+    return replacement_name(native, replacement_serial().load() + 1);
 }
 
 AppendLog::~AppendLog() { close(); }

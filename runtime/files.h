@@ -75,6 +75,35 @@ std::optional<std::int32_t> DrawFreeNumber(std::int32_t range,
                                            const std::function<std::vector<std::string>(std::int32_t)>& names,
                                            const std::vector<std::string>& reserved = {});
 
+// How a ReplaceFile ended.
+enum class Replaced { done, not_opened, not_written, not_saved };
+// What ReplaceFile hands its filler: puts bytes into the new file, false
+// when the system refused them (a full disk, a size limit).
+using FileSink = std::function<bool(const char* data, std::size_t size)>;
+
+// Replaces the file at `native` (a path of the system, as native_path gives
+// it) whole with the bytes that `fill` puts, in one or many calls of the
+// sink it is handed. They go into a new file beside it, which is synced to
+// the disk and then renamed over the file, so that a failure at any step -
+// `fill` answering false included - leaves the file as it was and no new
+// file behind: not_opened when the new file could not be made, not_written
+// when `fill` or a write failed, not_saved when the sync or the rename did.
+// The replacement keeps the mode and, where the system allows, the owner of
+// the file it replaces; a new file gets the usual mode less the umask. A
+// file that exists but is no regular file (a device, a pipe) is written in
+// place, as no rename can stand in for it. A symbolic link is itself
+// replaced by the new file, which takes the mode of the file the link
+// named: a caller that means the link's target passes the target.
+//
+// The new file is named ".<name>.<process id>.<serial>.part"; a name that
+// is taken already (the leftover of a process that was killed, perhaps
+// under the same process id) is passed over for the next serial, and left
+// alone.
+Replaced ReplaceFile(const std::string& native, const std::function<bool(const FileSink& put)>& fill);
+// The name of the new file that the next ReplaceFile of `native` tries
+// first; for a test that leaves a file in its way.
+std::string ReplacementName(const std::string& native);
+
 // A writer that appends line-mode texts to a file often (the daily log)
 // pays for an open and a close per text when it goes through FileOpen,
 // FileWrite and FileClose. An AppendLog gives the same result - the text

@@ -1,5 +1,6 @@
 #include "runtime/profile.h"
 
+#include "runtime/files.h"
 #include "runtime/path.h"
 #include "runtime/strings.h"
 
@@ -10,7 +11,6 @@
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -207,51 +207,19 @@ std::string write_target(const std::string& native) {
     return p.string();
 }
 
-bool write_all(int fd, const std::string& text) {
-    const char* p = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Through a file beside it and a rename, so that a failed write never
-// leaves a cut or mixed INI file behind. A file the user may not write
-// (no write permission, read-only for everyone) is refused and left as it
-// was; a replaced file keeps its mode and, where allowed, its owner.
+// Through a file beside it and a rename (rt::ReplaceFile), so that a failed
+// write never leaves a cut or mixed INI file behind. A file the user may
+// not write (no write permission, read-only for everyone) is refused and
+// left as it was; a replaced file keeps its mode and, where allowed, its
+// owner.
 bool write_file(const std::string& native, const std::string& text) {
     const std::string target = write_target(native);
     struct stat st {};
     const bool existed = ::stat(target.c_str(), &st) == 0;
     if (existed && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0))
         return false;
-    // The temporary name is new to the folder: one left behind by a process
-    // that was killed, perhaps with the same process id, is passed over
-    // rather than making every later write fail.
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-    bool ok = write_all(fd, text);
-    if (ok && existed) {
-        ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-        // Only a privileged user can give the file back to another owner.
-        [[maybe_unused]] const int owned = ::fchown(fd, st.st_uid, st.st_gid);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return ReplaceFile(target, [&text](const FileSink& put) { return put(text.data(), text.size()); }) ==
+           Replaced::done;
 }
 
 // What ends a last line that has no line end: a lone CR at the end of the

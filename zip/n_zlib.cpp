@@ -1,5 +1,6 @@
 #include "zip/n_zlib.h"
 
+#include "runtime/files.h"
 #include "runtime/gbk.h"
 #include "runtime/path.h"
 #include "runtime/services.h"
@@ -8,7 +9,6 @@
 #include "zip/padded_archive_io.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -124,54 +124,24 @@ int open_for_reading(const std::string& program_path) {
     return fd;
 }
 
-// The output of an extraction. The entry is written into a new file beside
-// the target, which replaces the target only once the whole entry is in, so
-// a failure leaves a file that was there untouched and no partial file. The
-// replacement keeps the old file's mode (an extracted program stays
-// executable). A target that is no regular file (a device) is written in
-// place. A target locked by another writer is refused.
-struct extraction_output {
-    std::string target, temp; // temp is "" when writing in place
-    int fd = -1, lock_fd = -1;
+// The output of an extraction goes through rt::ReplaceFile: the entry is
+// written into a new file beside the target, which replaces it only once
+// the whole entry is in, so a failure leaves a file that was there untouched
+// and no partial file; an extracted program stays executable. A target that
+// another writer holds locked is refused, and held locked here until it is
+// replaced.
+struct target_lock {
+    int fd = -1;
 
-    bool open(const std::string& native) {
-        target = native;
+    // False when the target is a regular file that cannot be locked.
+    bool take(const std::string& native) {
         struct stat st {};
-        const bool exists = ::stat(native.c_str(), &st) == 0;
-        if (exists && !S_ISREG(st.st_mode)) {
-            fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
-            return fd >= 0;
-        }
-        if (exists) {
-            lock_fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-            if (lock_fd < 0 || flock(lock_fd, LOCK_EX | LOCK_NB) != 0) return false;
-        }
-        static std::atomic<unsigned> serial{0};
-        const std::size_t slash = native.rfind('/');
-        const std::string folder = slash == std::string::npos ? "" : native.substr(0, slash + 1);
-        const std::string base = native.substr(folder.size());
-        temp = folder + "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(++serial) + ".part";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? (st.st_mode & 07777) : 0666);
-        if (fd < 0) {
-            temp.clear();
-            return false;
-        }
-        if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) return false;
-        return true;
+        if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+        fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+        return fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
     }
-    // True when the written file is in place.
-    bool commit() {
-        bool ok = temp.empty() || fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
-        fd = -1;
-        ok = ok && (temp.empty() || ::rename(temp.c_str(), target.c_str()) == 0);
-        if (ok) temp.clear();
-        return ok;
-    }
-    ~extraction_output() {
+    ~target_lock() {
         if (fd >= 0) ::close(fd);
-        if (!temp.empty()) ::unlink(temp.c_str());
-        if (lock_fd >= 0) ::close(lock_fd);
     }
 };
 
@@ -882,17 +852,22 @@ bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename,
     bool known = false;
     if (!start_extraction(aul_unzfile, function, as_nameinzip, is_password, e, known)) return false;
 
-    std::string native = rt::native_path(as_filename);
-    extraction_output out;
-    if (native.empty() || !out.open(native)) {
+    const std::string native = rt::native_path(as_filename);
+    target_lock lock;
+    drained result = drained::damaged;
+    int closed = 0;
+    auto fill = [&](const rt::FileSink& put) {
+        if (known) result = drain_entry(aul_unzfile, e.info, put);
+        closed = of_unzclosecurrentfile(aul_unzfile);
+        return result == drained::whole && closed >= 0;
+    };
+    rt::Replaced written = rt::Replaced::not_opened;
+    if (!native.empty() && lock.take(native)) written = rt::ReplaceFile(native, fill);
+    if (written == rt::Replaced::not_opened) {
         close_current(aul_unzfile);
         zlib_error(function, "Unable to open the output file!");
         return false;
     }
-    const drained result = known ? drain_entry(aul_unzfile, e.info,
-                                               [&out](const char* p, std::size_t n) { return write_all(out.fd, p, n); })
-                                 : drained::damaged;
-    int closed = of_unzclosecurrentfile(aul_unzfile);
     if (result == drained::unwritten) {
         zlib_error(function, "Unable to write the output file!");
         return false;
@@ -901,7 +876,7 @@ bool n_zlib::of_extractfile(unzfile aul_unzfile, const std::string& as_filename,
         zlib_error(function, failed);
         return false;
     }
-    if (!out.commit()) {
+    if (written != rt::Replaced::done) {
         zlib_error(function, "Unable to write the output file!");
         return false;
     }

@@ -723,9 +723,7 @@ namespace {
 
 // A loop that yields after every row would repaint the window thousands of
 // times a second, which costs more than the rows, while twenty pictures a
-// second already show a counter or a progress bar moving on (a send
-// window's picture costs a few hundred thousand instructions: at thirty a
-// second the pictures took some 3% of a send loop's time). Inside Yield a
+// second already show a counter or a progress bar moving on. Inside Yield a
 // window's repaint is therefore held back while the last one is less than a
 // frame (50 ms) old, and delivered once the frame has passed (from the next
 // Yield or, when the loop has ended, from the event loop). Everything else a

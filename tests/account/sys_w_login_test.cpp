@@ -6,7 +6,7 @@
 #include "core/velotra.h"
 #include "runtime/inet.h"
 #include "runtime/strings.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "shell/w_mdi.h"
 #include "tests/account/account_fixture.h"
 

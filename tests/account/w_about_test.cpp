@@ -3,7 +3,7 @@
 #include "account/w_about.h"
 
 #include "runtime/gbk.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "tests/account/account_fixture.h"
 
 #include <QApplication>

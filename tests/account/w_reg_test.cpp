@@ -4,7 +4,7 @@
 #include "account/w_reg.h"
 #include "runtime/inet.h"
 #include "runtime/ui/freeform_view.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "tests/account/account_fixture.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "runtime/inet.h"
 #include "runtime/profile.h"
 #include "runtime/strings.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "runtime/xml.h"
 #include "sending/w_signature.h"
 #include "tests/account/account_fixture.h"

@@ -10,7 +10,7 @@
 #include "foundation/w_master.h"
 #include "foundation/w_response.h"
 #include "foundation/w_sheet.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 
 #include <QFileInfo>
 

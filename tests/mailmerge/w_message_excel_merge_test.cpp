@@ -3,7 +3,7 @@
 // gateway.
 #include "tests/mailmerge/mailmerge_fixture.h"
 
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "sending/w_message_preview.h"
 
 #include <QListWidget>

@@ -4,7 +4,7 @@
 
 #include "runtime/numfmt.h"
 #include "runtime/oleobject.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>

@@ -1,6 +1,7 @@
 #include "runtime/profile.h"
 
 #include "tests/support/scripted.h"
+#include "tests/support/tree_files.h"
 
 #include <gtest/gtest.h>
 
@@ -180,24 +181,24 @@ TEST_F(Profile, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(result, -1);
     EXPECT_EQ(dir.read(ini), big);
     for (const auto& e : std::filesystem::directory_iterator(dir.native()))
-        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
 }
 
-// Temporary files left by writers that were killed, one of them perhaps
-// with this very process id, never block a write, and are left alone.
+// Temporary files left by writers that were killed, under this very
+// process id, never block a write, and are left alone.
 TEST_F(Profile, LeftoverTemporaryFilesNeverBlockAWrite) {
-    const std::string pid = std::to_string(::getpid());
-    const std::vector<std::string> leftovers = {ini + ".tmp" + pid, ini + ".tmp" + pid + "-0", ini + ".tmp" + pid + "-1"};
-    for (const auto& name : leftovers) dir.write(name, "[half");
+    const std::string native = (std::filesystem::path(dir.native()) / ini).string();
+    std::vector<std::string> leftovers = leave_replacement_leftovers(native, 3, "[half");
     EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "x"), 1);
     EXPECT_EQ(rt::SetProfileString(ini, "cfg", "run", "y"), 1);
     EXPECT_EQ(get("cfg", "run"), "y");
     std::vector<std::string> temps;
     for (const auto& e : std::filesystem::directory_iterator(dir.native()))
-        if (e.path().filename().string().find(".tmp") != std::string::npos) temps.push_back(e.path().filename().string());
+        if (e.path().filename().string().find(".part") != std::string::npos) temps.push_back(e.path().string());
     std::sort(temps.begin(), temps.end());
+    std::sort(leftovers.begin(), leftovers.end());
     EXPECT_EQ(temps, leftovers);
-    for (const auto& name : leftovers) EXPECT_EQ(dir.read(name), "[half");
+    for (const auto& name : leftovers) EXPECT_EQ(dir.read(std::filesystem::path(name).filename().string()), "[half");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Offscreen pictures of a sample window that holds every kind of control,
 // written to <build>/screenshots/ so that the rendering can be looked at.
 #include "runtime/ui/controls.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "runtime/ui/window.h"
 
 #include <QFileInfo>

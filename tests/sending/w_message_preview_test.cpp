@@ -6,7 +6,7 @@
 
 #include "mailmerge/dw_msg_preview.h"
 #include "runtime/inet.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "runtime/xml.h"
 #include "tests/account/account_fixture.h"
 

@@ -2,7 +2,7 @@
 // Cancel and the close box answer nothing.
 #include "sending/w_signature.h"
 
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "tests/account/account_fixture.h"
 
 namespace {

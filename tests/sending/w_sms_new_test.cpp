@@ -9,7 +9,7 @@
 #include "runtime/xml.h"
 #include "runtime/strings.h"
 #include "runtime/ui/qt_text.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "tests/account/account_fixture.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "account/sys_w_login.h"
 #include "shell/w_outlook.h"
 
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "tests/shell/shell_fixture.h"
 
 #include <QLabel>

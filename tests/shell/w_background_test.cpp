@@ -5,7 +5,7 @@
 
 #include "core/velotra.h"
 #include "runtime/inet.h"
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "runtime/xml.h"
 #include "shell/w_mdi.h"
 #include "tests/shell/shell_fixture.h"

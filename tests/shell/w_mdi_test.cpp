@@ -3,7 +3,7 @@
 // command dispatch.
 #include "shell/w_mdi.h"
 
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 #include "shell/builtin_layout.h"
 #include "shell/w_background.h"
 #include "tests/shell/shell_fixture.h"

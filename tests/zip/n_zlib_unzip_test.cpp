@@ -1,9 +1,13 @@
 // Listing and extraction, on archives made by Info-ZIP's zip.
 #include "tests/zip/zip_fixture.h"
+#include "tests/support/tree_files.h"
+#include "runtime/path.h"
 
 #include <algorithm>
 #include <csignal>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -268,6 +272,23 @@ TEST_F(UnzipTest, AFailedWriteRemovesThePartialFile) {
     EXPECT_FALSE(folder.exists("out.bin"));
     EXPECT_EQ(shown(), std::vector<std::string>{"ZLib Error in of_ExtractFile|Unable to write the output file!"});
     zlib.of_unzclose(h);
+}
+
+// A temporary left by an extraction that was killed, under this very
+// process id, is passed over for a new name and left alone.
+TEST_F(UnzipTest, ALeftoverTemporaryNeverBlocksAnExtraction) {
+    make_sample();
+    const std::vector<std::string> leftovers = leave_replacement_leftovers(rt::native_path("out.bin"), 2, "half");
+    n_zlib::unzfile h = zlib.of_unzopen("a.zip");
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(zlib.of_extractfile(h, "out.bin", "b.bin"));
+    zlib.of_unzclose(h);
+    EXPECT_EQ(read_raw("out.bin"), noise(100));
+    EXPECT_TRUE(shown().empty());
+    for (const auto& name : leftovers) {
+        std::ifstream in(name, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "half") << name;
+    }
 }
 
 TEST_F(UnzipTest, EncryptedEntriesNeedTheRightPassword) {

@@ -1,4 +1,4 @@
-#include "runtime/ui/screenshot.h"
+#include "tests/support/screenshot.h"
 
 #include "runtime/ui/window.h"
 
