@@ -18,6 +18,7 @@
 #include "runtime/strings.h"
 #include "runtime/ui/window.h"
 #include "runtime/urls.h"
+#include "runtime/xml.h"
 #include "shell/w_background.h"
 #include "shell/w_mdi.h"
 
@@ -231,6 +232,9 @@ int n_cst_manager::of_http_post_sms(const std::string& as_url, const std::string
     rt::CreateDirectory(appdir + "\\log");
     if (keep_files) f_filewrite(files + "Rq.log", request);
 
+    // Every caller reads the answer as XML, which refuses anything longer
+    // than xml_max_bytes: the rest of a longer answer is not waited for.
+    inet.set_answer_limit(rt::xml_max_bytes);
     const int result = inet.PostURL(rt::IsBlank(as_url) ? sendurl : as_url, request, header, 80, ir);
     if (result != 1) {
         pub_msg("与服务器数据交互失败,错误代码[" + std::to_string(result) + "]", rt::Icon::StopSign);

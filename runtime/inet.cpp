@@ -29,11 +29,25 @@ struct CurlDeleter {
 template <class T>
 using curl_ptr = std::unique_ptr<T, CurlDeleter>;
 
+// The answer as it arrives. Past the caller's limit the transfer stops with
+// what is there; past inet_max_answer_bytes it fails.
+struct Answer {
+    blob body;
+    std::size_t limit = 0; // 0: none
+    bool cut = false;
+};
+
 std::size_t collect(char* data, std::size_t size, std::size_t count, void* user) {
-    auto* body = static_cast<blob*>(user);
+    auto* answer = static_cast<Answer*>(user);
+    blob& body = answer->body;
     const std::size_t n = size * count;
-    if (body->size() + n > inet_max_answer_bytes) return 0; // curl stops with a write error
-    body->append(data, n);
+    if (answer->limit > 0 && body.size() + n > answer->limit) {
+        body.append(data, answer->limit + 1 - body.size());
+        answer->cut = true;
+        return 0; // curl stops with a write error
+    }
+    if (body.size() + n > inet_max_answer_bytes) return 0;
+    body.append(data, n);
     return n;
 }
 
@@ -107,8 +121,9 @@ int result_of(CURLcode code) {
 
 // One exchange on a prepared handle; the receiver hears of it only when an
 // answer arrived.
-int perform(CURL* h, CURLU* url, InternetResult& data, int& status_out) {
-    blob body;
+int perform(CURL* h, CURLU* url, std::size_t limit, InternetResult& data, int& status_out) {
+    Answer answer;
+    answer.limit = limit < inet_max_answer_bytes ? limit : 0;
     curl_easy_setopt(h, CURLOPT_CURLU, url);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -117,13 +132,14 @@ int perform(CURL* h, CURLU* url, InternetResult& data, int& status_out) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(g_connect_ms.load()));
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(g_total_ms.load()));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
-    const int result = result_of(curl_easy_perform(h));
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &answer);
+    const CURLcode code = curl_easy_perform(h);
+    const int result = answer.cut && code == CURLE_WRITE_ERROR ? inet_success : result_of(code);
     if (result != inet_success) return result;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     status_out = static_cast<int>(status);
-    data.internetdata(body);
+    data.internetdata(answer.body);
     return result;
 }
 
@@ -150,7 +166,7 @@ int Inet::GetURL(const std::string& url, InternetResult& data) {
     curl_easy_setopt(h.get(), CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h.get(), CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h.get(), CURLOPT_MAXREDIRS, 5L);
-    return perform(h.get(), u.get(), data, data.http_status_);
+    return perform(h.get(), u.get(), answer_limit_, data, data.http_status_);
 }
 
 int Inet::PostURL(const std::string& url, const blob& body, const std::string& header, long port,
@@ -166,7 +182,7 @@ int Inet::PostURL(const std::string& url, const blob& body, const std::string& h
     curl_easy_setopt(h.get(), CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(h.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(h.get(), CURLOPT_HTTPHEADER, headers.get());
-    return perform(h.get(), u.get(), data, data.http_status_);
+    return perform(h.get(), u.get(), answer_limit_, data, data.http_status_);
 }
 
 } // namespace rt

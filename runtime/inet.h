@@ -39,6 +39,13 @@ private:
 
 class Inet {
 public:
+    // A caller whose reader refuses answers beyond some size stops the
+    // transfer once an answer holds more than `bytes` bytes: the receiver
+    // gets its first bytes + 1 bytes, enough for that reader to refuse it,
+    // without the rest having to arrive (the result is inet_success). The
+    // limit holds for every later call on this object.
+    void set_answer_limit(std::size_t bytes) { answer_limit_ = bytes; }
+
     // GET of url. Redirects are followed (at most five).
     int GetURL(const std::string& url, InternetResult& data);
 
@@ -50,6 +57,9 @@ public:
     // Content-Type. `port` applies to an http URL that names no port of its own.
     int PostURL(const std::string& url, const blob& body, const std::string& header, long port,
                 InternetResult& data);
+
+private:
+    std::size_t answer_limit_ = 0; // 0: none below inet_max_answer_bytes
 };
 
 struct InetTimeouts {

@@ -23,6 +23,8 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QPainter>
 #include <QWidget>
 
@@ -35,21 +37,25 @@ namespace {
 w_mdi* g_current = nullptr;
 } // namespace
 
-// The corner text lies over the MDI client and its sheets: a see-through
-// widget of the frame above mdi_1 that takes no input, so the background
-// sheet filling the client never hides it. It watches the client too: the
+// The corner text belongs to the MDI client: a see-through widget on the
+// client's viewport that takes no input, so it is clipped to the client and
+// never lies over a band. It sits right above the background sheet, the
+// client's backdrop, and under every other sheet, which therefore covers it
+// where it lies over the text; it is put back there whenever a sheet comes,
+// goes or is brought to the front. It follows the client's size too: the
 // layout events that draw it again do not cover every way the client can
 // change (a band closed at the bottom grows it without a repaint), and a
 // text left behind floats in the middle of the client.
 class w_mdi::CornerText final : public QWidget {
 public:
-    CornerText(QWidget* parent, QWidget* client, std::function<void()> client_changed)
-        : QWidget(parent), client_changed_(std::move(client_changed)) {
+    CornerText(QMdiArea* client, std::function<QWidget*()> backdrop, std::function<void()> client_changed)
+        : QWidget(client->viewport()), backdrop_(std::move(backdrop)), client_changed_(std::move(client_changed)) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
         hide();
-        if (client) client->installEventFilter(this);
+        client->viewport()->installEventFilter(this);
+        connect(client, &QMdiArea::subWindowActivated, this, [this] { restack(); });
     }
     void show_text(const QString& text, const QRect& black, const QRect& cyan) {
         text_ = text;
@@ -57,7 +63,7 @@ public:
         cyan_ = cyan;
         drawn_ = true;
         setGeometry(cyan);
-        raise();
+        restack();
         show();
         update();
     }
@@ -67,9 +73,30 @@ public:
         hide();
     }
 
+    // Right above the backdrop's sheet; under every sheet when there is none.
+    void restack() {
+        QWidget* backdrop = backdrop_ ? backdrop_() : nullptr;
+        QWidget* over = nullptr;
+        bool past_backdrop = false;
+        for (QObject* child : parentWidget()->children()) {
+            if (child == this) continue;
+            if (past_backdrop && qobject_cast<QMdiSubWindow*>(child)) {
+                over = static_cast<QWidget*>(child);
+                break;
+            }
+            past_backdrop = past_backdrop || child == backdrop;
+        }
+        if (!backdrop || backdrop->parentWidget() != parentWidget()) lower();
+        else if (over) stackUnder(over);
+        else raise();
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if ((e->type() == QEvent::Resize || e->type() == QEvent::Move) && drawn_) client_changed_();
+        if (e->type() == QEvent::Resize && drawn_) client_changed_();
+        if ((e->type() == QEvent::ChildAdded || e->type() == QEvent::ChildRemoved) && drawn_)
+            // A sheet's window is made a child before it is shown and raised.
+            QMetaObject::invokeMethod(this, [this] { restack(); }, Qt::QueuedConnection);
         return QWidget::eventFilter(watched, e);
     }
     void paintEvent(QPaintEvent*) override {
@@ -83,6 +110,7 @@ protected:
     }
 
 private:
+    std::function<QWidget*()> backdrop_;
     std::function<void()> client_changed_;
     bool drawn_ = false; // until the frame first draws, there is nothing to follow
     QString text_;
@@ -98,13 +126,17 @@ w_mdi::w_mdi() {
     ole_1.on_bandclose = [this](rt::CommandBand&) { ole_1_bandclose(); };
     ole_1.on_bandmove = [this](rt::CommandBand&) { ole_1_bandmove(); };
     ole_1.on_resize = [this](long, long, long, long) { ole_1_resize(); };
-    corner_ = new CornerText(widget(), mdi_1.widget(), [this] { wf_paint(mdi_1); });
+    const auto backdrop = []() -> QWidget* {
+        w_background* sheet = w_background::current();
+        return sheet && sheet->is_sheet() ? sheet->widget()->parentWidget() : nullptr;
+    };
+    corner_ = new CornerText(mdi_1.mdi(), backdrop, [this] { wf_paint(mdi_1); });
 }
 
 w_mdi::~w_mdi() {
     if (g_current == this) g_current = nullptr;
-    // The client's widget goes before the corner's: nothing to follow then.
-    corner_->clear();
+    // The corner goes with the client's widget: nothing to follow then.
+    if (corner_) corner_->clear();
 }
 
 w_mdi* w_mdi::current() { return g_current && g_current->is_open() ? g_current : nullptr; }
@@ -263,15 +295,16 @@ void w_mdi::wf_paint(rt::MdiClient& mdi) {
         corner_->clear();
         return;
     }
-    QWidget* area = mdi.widget();
-    if (!area) return;
+    QMdiArea* area = mdi.mdi();
+    if (!area || !corner_) return;
     const QString text = rt::qstr(rightcornertext);
     const QFontMetrics metrics(corner_->font());
-    const tagrect client{0, 0, area->width(), area->height()};
+    // The client's own area, inside its frame and scroll bars.
+    const QWidget* client_area = area->viewport();
+    const tagrect client{0, 0, client_area->width(), client_area->height()};
     const lpsize size{metrics.horizontalAdvance(text), metrics.height()};
     painted_ = corner_text_boxes(client, size);
-    const QPoint at = area->geometry().topLeft();
-    auto rect = [&](const tagrect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)).translated(at); };
+    auto rect = [](const tagrect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)); };
     corner_->show_text(text, rect(painted_.black), rect(painted_.cyan));
 }
 

@@ -13,6 +13,8 @@
 #include "shell/tagrect.h"
 #include "shell/xu_icontray.h"
 
+#include <QPointer>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +102,6 @@ private:
     void ole_1_resize();
 
     class CornerText;
-    CornerText* corner_ = nullptr;
+    QPointer<CornerText> corner_;
     corner_boxes painted_{};
 };

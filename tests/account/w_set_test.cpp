@@ -184,7 +184,6 @@ TEST_F(Settings, BalanceQueryReadsItsOwnAnswer) {
 }
 
 TEST_F(Settings, BalanceQueryThatGetsNoXml) {
-    auto previous = rt::set_inet_timeouts({std::chrono::milliseconds(500), std::chrono::milliseconds(500)});
     w_set w;
     drive<w_set>(w, [&](w_set& lw) {
         type(lw, "1001", "acc", "pw");
@@ -209,7 +208,6 @@ TEST_F(Settings, BalanceQueryThatGetsNoXml) {
         EXPECT_EQ(lw.overage, "321");
         EXPECT_TRUE(lw.is_open());
     });
-    rt::set_inet_timeouts(previous);
 }
 
 // ---- saving ----------------------------------------------------------------------

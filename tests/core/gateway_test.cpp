@@ -169,6 +169,25 @@ TEST_F(Gateway, DebugFiles) {
     }
 }
 
+// An answer longer than the XML check takes is not read to its end: the
+// caller gets its first bytes, which the check refuses as too large.
+TEST_F(Gateway, AnOversizedAnswerIsCutJustPastWhatTheXmlCheckTakes) {
+    gateway.fail(FakeGateway::Failure::junk);
+    std::string text = "hello";
+    EXPECT_EQ(m.of_http_post_sms("send", "139", text), 1);
+    EXPECT_EQ(text.size(), rt::xml_max_bytes + 1);
+    EXPECT_EQ(rt::XMLParseString(text), rt::xml_too_large);
+    EXPECT_TRUE(boxes.shown().empty());
+    // An answer of the largest size the check takes still arrives whole.
+    const std::string largest = "<r>" + std::string(rt::xml_max_bytes - 7, 'x') + "</r>";
+    gateway.fail(FakeGateway::Failure::none);
+    gateway.script("overage", largest);
+    text.clear();
+    EXPECT_EQ(m.of_http_post_sms("overage", "", text), 1);
+    EXPECT_EQ(text, largest);
+    EXPECT_EQ(rt::XMLParseString(text), rt::xml_well_formed);
+}
+
 TEST_F(Gateway, FailedPostShowsCodeAndEmptiesTheText) {
     m.ib_dev = true;
     auto previous = rt::set_inet_timeouts({std::chrono::milliseconds(500), std::chrono::milliseconds(500)});

@@ -15,7 +15,7 @@ struct Outcome {
     std::string output;
 };
 
-Outcome run(const std::string& command_line, int wait_ms = 10000) {
+Outcome run(const std::string& command_line, int wait_ms = 60000) {
     Outcome r{};
     r.answer = nvo_runandwait().of_runandwait(command_line, wait_ms, r.output, r.exit_code);
     return r;
@@ -68,7 +68,8 @@ TEST(RunAndWait, KillsAProcessThatRunsPastTheWait) {
     const Outcome r = run("sleep 30", 300);
     EXPECT_EQ(r.answer, 0);
     EXPECT_EQ(r.exit_code, -1);
-    EXPECT_LT(seconds_since(start), 5.0);
+    // Well before the process would have ended by itself, however busy the machine.
+    EXPECT_LT(seconds_since(start), 20.0);
 }
 
 TEST(RunAndWait, UnboundedFormWaitsForTheEndAndAlwaysAnswers1) {

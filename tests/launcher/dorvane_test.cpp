@@ -84,7 +84,7 @@ fs::path put(const fs::path& dir, const std::string& gbk_name, Kind kind, const 
 
 fs::path record_of(const fs::path& p) { return p.string() + ".ran"; }
 
-std::optional<std::string> wait_for(const fs::path& p, std::chrono::milliseconds limit = 10s) {
+std::optional<std::string> wait_for(const fs::path& p, std::chrono::milliseconds limit = 60s) {
     for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
         if (fs::exists(p)) {
             std::ifstream in(p, std::ios::binary);

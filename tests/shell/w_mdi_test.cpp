@@ -9,7 +9,9 @@
 #include "tests/shell/shell_fixture.h"
 #include "tests/support/context_menu.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMdiArea>
 #include <QToolButton>
 
@@ -336,4 +338,61 @@ TEST_F(ShellTest, FrameScreenshot) {
     if (w_background* sheet = w_background::current()) sheet->st_tips.set_text("当前剩余条数[120]");
     rt::Yield();
     EXPECT_TRUE(rt::save_png(frame, (screenshots_folder() / "w_mdi.png").string()));
+}
+
+namespace {
+
+// The corner text's cyan pixels of a picture of the frame, inside and
+// outside a rectangle (frame pixels).
+std::pair<int, int> cyan_pixels(w_mdi& frame, const QRect& inside) {
+    const QImage picture = frame.widget()->grab().toImage();
+    std::pair<int, int> n{0, 0};
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (const QColor c = picture.pixelColor(x, y); c.red() < 90 && c.green() > 190 && c.blue() > 190)
+                ++(inside.contains(x, y) ? n.first : n.second);
+    return n;
+}
+
+QRect in_frame(w_mdi& frame, const QWidget* w) {
+    return QRect(w->mapTo(frame.widget(), QPoint(0, 0)), w->size());
+}
+
+} // namespace
+
+// The corner text shows on the background sheet, inside the client only,
+// and a sheet over it covers it.
+TEST_F(ShellTest, CornerTextStaysInTheClientAndUnderTheSheets) {
+    copy_program_files();
+    w_mdi& frame = open_frame();
+    frame.set_windowstate(rt::WindowState::normal);
+    frame.Resize(4535, 2320);
+    rt::Yield();
+    const QWidget* client = frame.mdi_1.mdi()->viewport();
+    auto [on_backdrop, elsewhere] = cyan_pixels(frame, in_frame(frame, client));
+    EXPECT_GT(on_backdrop, 20) << "the text shows on the background sheet";
+    EXPECT_EQ(elsewhere, 0);
+
+    // The mail-merge sheet over the corner hides the text under it.
+    frame.wf_open_module("Tool_excel");
+    rt::Yield();
+    QWidget* sheet = frame.mdi_1.mdi()->activeSubWindow();
+    ASSERT_NE(sheet, nullptr);
+    sheet->move(client->width() - sheet->width(), client->height() - sheet->height());
+    rt::Yield();
+    frame.paint(0);
+    rt::Yield();
+    EXPECT_EQ(cyan_pixels(frame, in_frame(frame, sheet)).first, 0) << "drawn over the mail-merge sheet";
+    EXPECT_TRUE(rt::save_png(frame, (screenshots_folder() / "w_mdi_corner_under_sheet.png").string()));
+    rt::Close(*rt::open_windows().back());
+    rt::Yield();
+
+    // A frame smaller than the text: the text stays inside the client, off the bands.
+    frame.Resize(700, 900);
+    rt::Yield();
+    frame.paint(0);
+    rt::Yield();
+    ASSERT_LT(client->width(), 200);
+    EXPECT_EQ(cyan_pixels(frame, in_frame(frame, client)).second, 0) << "drawn outside the client";
+    EXPECT_TRUE(rt::save_png(frame, (screenshots_folder() / "w_mdi_corner_small.png").string()));
 }

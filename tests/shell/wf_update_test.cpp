@@ -89,7 +89,7 @@ struct Update : ShellTest {
 fs::path bin_dir() { return std::getenv("VELOTRA_BIN_DIR"); }
 
 bool wait_for(const fs::path& file) {
-    for (int i = 0; i < 100 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int i = 0; i < 600 && !fs::exists(file); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     return fs::exists(file);
 }
 
