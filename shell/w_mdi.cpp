@@ -197,6 +197,8 @@ long w_mdi::ue_custom01(unsigned long, long lparam) {
     constexpr long wm_lbuttondblclk = 515, wm_rbuttonup = 517;
     if (lparam == wm_lbuttondblclk) {
         Show();
+        // A modal window open over the frame comes back in front of it.
+        rt::RaiseModalWindow();
     } else if (lparam == wm_rbuttonup && im_current) {
         SetFocus();
         im_current->m_main.PopMenu(*this, rt::PointerX(*this), rt::PointerY(*this));

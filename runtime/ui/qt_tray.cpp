@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QWidget>
+#include <QWindow>
 
 namespace rt {
 namespace {
@@ -58,6 +60,47 @@ QString tray_tip(const std::string& gbk) {
     }
     return qstr(joined);
 }
+
+namespace {
+
+// The desktop's icon is a window of the application, which a modal window
+// (a send under way, a message box) would block like every other: double
+// clicks and the menu would be lost until it closes. Typed as a pop-up it
+// stays open to the mouse; the frame it brings back stays blocked.
+bool is_tray_window(const QWidget* w) {
+    return w->isWindow() && qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0;
+}
+
+void let_through_modal_windows(QWidget* w) {
+    QWindow* native = w->windowHandle();
+    if (!native || (native->flags() & Qt::WindowType_Mask) == Qt::Popup) return;
+    native->setFlags((native->flags() & ~Qt::WindowType_Mask) | Qt::Popup);
+}
+
+// The desktop may make the icon's window again (its notification area
+// restarted): each one is typed as it shows.
+class TrayWindows final : public QObject {
+public:
+    static void watch() {
+        static TrayWindows* watcher = nullptr;
+        if (!watcher && qApp) {
+            watcher = new TrayWindows;
+            watcher->setParent(qApp);
+            qApp->installEventFilter(watcher);
+        }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (is_tray_window(w)) let_through_modal_windows(w);
+    }
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() == QEvent::Show && obj->isWidgetType() && is_tray_window(static_cast<QWidget*>(obj)))
+            let_through_modal_windows(static_cast<QWidget*>(obj));
+        return false;
+    }
+};
+
+} // namespace
 
 QtTray::QtTray() = default;
 // The icons are the application object's children and go with it; a tray
@@ -117,6 +160,7 @@ bool QtTray::add(const NotifyIconData& data) {
     icons_[{hwnd, uid}] = icon;
     apply(shown, data);
     shown.show();
+    TrayWindows::watch();
     balloon(shown, data);
     return true;
 }

@@ -801,6 +801,14 @@ private:
 
 void Yield() { FramePacer::get().yield(); }
 
+bool RaiseModalWindow() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return false;
+    modal->raise();
+    activate(modal);
+    return true;
+}
+
 std::uintptr_t Handle(const Window& w) { return w.is_open() ? reinterpret_cast<std::uintptr_t>(&w) : 0; }
 
 long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam) {

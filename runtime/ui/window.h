@@ -257,6 +257,11 @@ std::uintptr_t Handle(const Window& w);
 // is below user_message.
 long Send(std::uintptr_t handle, unsigned message, unsigned long word, long lparam);
 
+// The modal window in front (a response window, a message box or a file
+// dialog) brought to the front of the desktop and activated; false when no
+// modal window is open.
+bool RaiseModalWindow();
+
 // ---- events ----------------------------------------------------------------
 // A queued call: runs after the current event, from whichever event loop
 // runs next (a modal window's loop included). It is dropped when `context`

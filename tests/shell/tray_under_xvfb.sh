@@ -3,7 +3,9 @@
 # notification area: after a login its icon sits in the tray, minimising
 # hides the frame into it, a double click on the icon brings the frame back;
 # once the notification area has gone, minimising leaves the frame iconified
-# instead; the icon comes back with the area, and its menu ends the program. Screenshots go to <build>/screenshots.
+# instead; the icon comes back with the area; while a modal box is open a
+# double click still brings the frame back with the box in front, and the
+# menu does not end the program under it; then the menu ends the program. Screenshots go to <build>/screenshots.
 #   tray_under_xvfb.sh <bin folder>
 set -euo pipefail
 bin=${1:?bin folder}
@@ -116,6 +118,33 @@ session() {
   sleep 0.2
   xdotool click --repeat 2 --delay 80 1
   until_ok frame_shown || fail "a double click on the icon did not show the frame again"
+
+  # A modal window over the frame (the about box): the minimised frame
+  # still comes back by a double click on the icon, with the box in front
+  # of it, and the menu's 退出程序 does not end the program under the box.
+  click_tool tool_about || fail "no tool 关于 on the command bar"
+  local about
+  about=$(window "^About ")
+  [ -n "$about" ] || fail "the about box did not open"
+  xdotool windowminimize "$frame"
+  until_ok frame_hidden || fail "with the about box open, minimising left the frame on screen"
+  xdotool mousemove "$ix" "$iy"
+  sleep 0.2
+  xdotool click --repeat 2 --delay 80 1
+  until_ok frame_shown || fail "with the about box open, a double click on the icon did not show the frame"
+  about_in_front() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$about" ]; }
+  until_ok about_in_front || fail "the about box is not in front of the frame brought back"
+  import -window root "$shots/tray_modal_restored.png"
+  xdotool mousemove "$ix" "$iy"
+  sleep 0.2
+  xdotool click 3
+  sleep 0.5
+  xdotool key Up Return
+  until_ok about_in_front || fail "after 退出程序 with the about box open, the box is not in front"
+  kill -0 "$client" || fail "退出程序 ended the program under the about box"
+  close_window "$about"
+  gone "^About " || fail "the about box did not close"
+  until_ok frame_shown || fail "the frame is not shown after the about box closed"
 
   # The icon's menu: its last item ends the program.
   xdotool mousemove "$ix" "$iy"
