@@ -829,7 +829,9 @@ TEST(SpreadsheetSharedStrings, HeldInBlocksWithinTheCap) {
             continue;
         }
         joined += items[i] + '\0';
-        if (i % 3 == 2) ASSERT_TRUE(table.add_block(std::exchange(joined, std::string())));
+        if (i % 3 == 2) {
+            ASSERT_TRUE(table.add_block(std::exchange(joined, std::string())));
+        }
     }
     ASSERT_EQ(items.size(), table.size());
     for (std::size_t i = 0; i < items.size(); ++i) ASSERT_EQ(items[i], table[i]) << i;
