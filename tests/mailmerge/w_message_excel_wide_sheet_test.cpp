@@ -1,7 +1,6 @@
 // A worksheet whose used range reaches the last column a workbook can have
 // (XFD, 16384 columns) because of one stray cell, loaded by the OLE DB road:
-// the grid takes the first 27 cells of each row after one notice. Matching
-// the headers of so many columns used to take seconds.
+// the grid takes the first 27 cells of each row after one notice.
 #include "tests/mailmerge/mailmerge_fixture.h"
 
 using fixtures::FSheet;
