@@ -6,7 +6,7 @@
 #include "mailmerge/w_message_excel.h"
 #include "runtime/gbk.h"
 #include "runtime/path.h"
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 #include "runtime/ui/window.h"
 #include "shell/w_mdi.h"
 

@@ -3,9 +3,9 @@
 // the workbook stream taken out of it and every record header passed over,
 // no cell decoded. Once for a 40,000-row, 8-column workbook and once for a
 // workbook of a few rows.
-#include "runtime/compound_file.h"
-#include "runtime/spreadsheet.h"
-#include "tests/runtime/workbook_fixtures.h"
+#include "runtime/sheet/compound_file.h"
+#include "runtime/sheet/spreadsheet.h"
+#include "tests/runtime/sheet/workbook_fixtures.h"
 
 #include <benchmark/benchmark.h>
 

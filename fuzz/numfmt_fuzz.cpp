@@ -1,7 +1,7 @@
 // Number format codes from anyone's workbook: a value (the first eight
 // bytes), the date system (the ninth) and a format code (the rest, GBK)
 // give a text for a number and for a text cell, whatever the code holds.
-#include "runtime/numfmt.h"
+#include "runtime/sheet/numfmt.h"
 
 #include <cstddef>
 #include <cstdint>

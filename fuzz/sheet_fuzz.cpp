@@ -5,7 +5,7 @@
 // sheet's bounds, and no cell is empty; the active sheet is one of the
 // sheets.
 #include "fuzz/fuzz_support.h"
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "runtime/oledb_driver.h"
 
 #include "runtime/path.h"
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 #include "runtime/strings.h"
 
 #include <algorithm>

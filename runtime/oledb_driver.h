@@ -8,7 +8,7 @@
 // decides. The query is "select * from [NAME$]", the sheet name matched
 // without regard to case. With HDR=Yes (the default) the first used row
 // gives the column names and the rows after it are the result; every
-// column is text, cells as runtime/spreadsheet.h copies them, an empty
+// column is text, cells as runtime/sheet/spreadsheet.h copies them, an empty
 // cell null. Columns run from A to the last used column.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The runtime's OLE automation object. The one server the client drives,
-// "excel.application", is an in-process stand-in over runtime/spreadsheet.h
+// "excel.application", is an in-process stand-in over runtime/sheet/spreadsheet.h
 // with the part of the spreadsheet application's object model that the
 // mail-merge window calls, in the order it calls it:
 //
@@ -18,7 +18,7 @@
 // clipboard is never touched, so what the user had copied stays there.
 #pragma once
 
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 
 #include <cstdint>
 #include <memory>

@@ -15,7 +15,7 @@ while IFS= read -r f; do
   fi
 done < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h')
 
-quiet=$(ls runtime/*.h runtime/*.cpp zip/*.h zip/*.cpp core/f_read_answer.* fuzz/*.h fuzz/*.cpp 2>/dev/null)
+quiet=$(ls runtime/*.h runtime/*.cpp runtime/sheet/*.h runtime/sheet/*.cpp zip/*.h zip/*.cpp core/f_read_answer.* fuzz/*.h fuzz/*.cpp 2>/dev/null)
 # Comments go, string and character literals stay; what remains must be ASCII.
 literal=$(perl -0777 -ne '
   s{("(?:\\.|[^"\\\n])*"|'"'"'(?:\\.|[^'"'"'\\\n])*'"'"')|//[^\n]*|/\*.*?\*/}{defined $1 ? $1 : ""}gse;

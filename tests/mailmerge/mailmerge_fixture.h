@@ -11,7 +11,7 @@
 #include "runtime/services.h"
 #include "runtime/ui/window.h"
 #include "shell/w_mdi.h"
-#include "tests/runtime/workbook_fixtures.h"
+#include "tests/runtime/sheet/workbook_fixtures.h"
 #include "tests/support/manager_fixture.h"
 #include "tests/support/scripted.h"
 #include "tools/fake_gateway/fake_gateway.h"

@@ -212,7 +212,7 @@ const SalaryFile salary_files[] = {
     {"salary_office.xlsx",
      [](const std::filesystem::path& file) {
          std::filesystem::copy_file(std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) /
-                                        "tests/runtime/data/salary_office.xlsx",
+                                        "tests/runtime/sheet/data/salary_office.xlsx",
                                     file);
      }},
 };

@@ -2,7 +2,7 @@
 // by both roads from both formats.
 #include "tests/mailmerge/mailmerge_fixture.h"
 
-#include "runtime/numfmt.h"
+#include "runtime/sheet/numfmt.h"
 #include "runtime/oleobject.h"
 #include "tests/support/screenshot.h"
 

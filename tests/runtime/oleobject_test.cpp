@@ -5,7 +5,7 @@
 #include "runtime/path.h"
 #include "runtime/services.h"
 #include "runtime/transaction.h"
-#include "tests/runtime/workbook_fixtures.h"
+#include "tests/runtime/sheet/workbook_fixtures.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>

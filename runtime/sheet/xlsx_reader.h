@@ -1,14 +1,14 @@
-// The .xlsx side of runtime/spreadsheet.h: a streaming reader over minizip
+// The .xlsx side of runtime/sheet/spreadsheet.h: a streaming reader over minizip
 // and libxml2. Every part goes through the SAX2 parser with one handler:
 // worksheets and shared strings pulling from the inflater a large piece at a
 // time, the small parts (relationships, workbook, styles) pushed a piece at
 // a time and read node by node. Only the shared strings (within a cap,
-// runtime/shared_strings.h) and the number formats are held in memory.
+// runtime/sheet/shared_strings.h) and the number formats are held in memory.
 // Every part read is checked against its checksum, and a DOCTYPE is refused
 // in every part.
 #pragma once
 
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "runtime/numfmt.h"
+#include "runtime/sheet/numfmt.h"
 
 #include <gtest/gtest.h>
 

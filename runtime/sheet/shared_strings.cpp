@@ -1,4 +1,4 @@
-#include "runtime/shared_strings.h"
+#include "runtime/sheet/shared_strings.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,10 +1,10 @@
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 
 #include "runtime/gbk.h"
-#include "runtime/numfmt.h"
-#include "runtime/sheet_reason.h"
-#include "runtime/xls_reader.h"
-#include "runtime/xlsx_reader.h"
+#include "runtime/sheet/numfmt.h"
+#include "runtime/sheet/sheet_reason.h"
+#include "runtime/sheet/xls_reader.h"
+#include "runtime/sheet/xlsx_reader.h"
 
 #include <cmath>
 #include <cstdio>

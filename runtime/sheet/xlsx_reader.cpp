@@ -1,8 +1,8 @@
-#include "runtime/xlsx_reader.h"
+#include "runtime/sheet/xlsx_reader.h"
 
-#include "runtime/numfmt.h"
-#include "runtime/shared_strings.h"
-#include "runtime/sheet_reason.h"
+#include "runtime/sheet/numfmt.h"
+#include "runtime/sheet/shared_strings.h"
+#include "runtime/sheet/sheet_reason.h"
 
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>

@@ -1,4 +1,4 @@
-#include "runtime/compound_file.h"
+#include "runtime/sheet/compound_file.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "runtime/numfmt.h"
-#include "runtime/shared_strings.h"
-#include "runtime/sheet_reason.h"
-#include "runtime/spreadsheet.h"
-#include "runtime/xlsx_reader.h"
-#include "tests/runtime/workbook_fixtures.h"
+#include "runtime/sheet/numfmt.h"
+#include "runtime/sheet/shared_strings.h"
+#include "runtime/sheet/sheet_reason.h"
+#include "runtime/sheet/spreadsheet.h"
+#include "runtime/sheet/xlsx_reader.h"
+#include "tests/runtime/sheet/workbook_fixtures.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>
@@ -428,13 +428,13 @@ TEST_F(Spreadsheet, LargeXlsReadsWhole) {
     EXPECT_EQ(4, rows.last_column);
 }
 
-// A salary workbook saved by an office program (tests/runtime/data/
+// A salary workbook saved by an office program (tests/runtime/sheet/data/
 // make_salary_xls.sh): shared formulas, RK and MULRK numbers, the program's
 // own format records. Every cell reads as the program shows it: the active
 // sheet past the hidden note, formula results of each kind, and the shown
 // text of the formatted cells after their own format codes.
 TEST(SpreadsheetOfficeFile, SalaryXlsReadsAsTheOfficeProgramShowsIt) {
-    const auto path = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/salary.xls";
+    const auto path = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/sheet/data/salary.xls";
     std::string error;
     auto book = Workbook::open(path.string(), error);
     ASSERT_TRUE(book) << error;
@@ -489,7 +489,7 @@ std::vector<std::string> joined(const std::filesystem::path& file, rt::sheet::Ce
 } // namespace
 
 // The salary workbook as our writers make it, .xlsx and .xls alike, and as
-// an office program saved the .xlsx again (tests/runtime/data/salary_office.xlsx: write_salary_xlsx's file
+// an office program saved the .xlsx again (tests/runtime/sheet/data/salary_office.xlsx: write_salary_xlsx's file
 // opened and saved there; its styles name General and the Chinese date as
 // their own formats, with \-escaped characters). The hidden note sheet is
 // never the one read; the shown texts are what the office program itself
@@ -498,7 +498,7 @@ TEST_F(Spreadsheet, SalaryWorkbookShowsWhatTheSheetShows) {
     fixtures::write_salary_xlsx(file("salary.xlsx"));
     fixtures::write_salary_xls(file("salary.xls"));
     const std::filesystem::path office =
-        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/salary_office.xlsx";
+        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/sheet/data/salary_office.xlsx";
     for (const std::filesystem::path& f : {file("salary.xlsx"), file("salary.xls"), office}) {
         SCOPED_TRACE(f.string());
         int active = -1;
@@ -678,11 +678,11 @@ TEST_F(Spreadsheet, XlsBiff5LongTextsAcrossContinueRecords) {
     EXPECT_EQ((std::vector<std::string>{"1: 1=备注 2=" + note, "2: 1=" + result + " 2=完"}), dump(*book, 0));
 }
 
-// The same from a spreadsheet program's Excel 95 file (tests/runtime/data/
+// The same from a spreadsheet program's Excel 95 file (tests/runtime/sheet/data/
 // make_long_text_biff5.sh), in code page 1252.
 TEST(SpreadsheetOfficeFile, Biff5LongTextFromAnotherProgram) {
     const auto path =
-        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data/long_text_biff5.xls";
+        std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/sheet/data/long_text_biff5.xls";
     std::string error;
     auto book = Workbook::open(path.string(), error);
     ASSERT_TRUE(book) << error;
@@ -873,11 +873,11 @@ TEST_F(Spreadsheet, SharedStringsPastTheCapAreRefused) {
 
 // Cells in the format codes clerks' workbooks carry (fractions, text
 // sections, Chinese numerals and locales, fractions of a second), saved by
-// an office program as .xls and as .xlsx (tests/runtime/data/make_formats.sh),
+// an office program as .xls and as .xlsx (tests/runtime/sheet/data/make_formats.sh),
 // the written workbook too: each cell reads as the program itself shows it
 // (formats_shown.csv, its "as shown" text export).
 TEST(SpreadsheetOfficeFile, FormatsReadAsTheOfficeProgramShowsThem) {
-    const auto data = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/data";
+    const auto data = std::filesystem::path(std::getenv("VELOTRA_SOURCE_DIR")) / "tests/runtime/sheet/data";
     std::ifstream csv(data / "formats_shown.csv", std::ios::binary);
     std::vector<std::string> expected;
     for (std::string line; std::getline(csv, line);) {

@@ -1,10 +1,10 @@
-#include "runtime/xls_reader.h"
+#include "runtime/sheet/xls_reader.h"
 
-#include "runtime/compound_file.h"
+#include "runtime/sheet/compound_file.h"
 #include "runtime/gbk.h"
-#include "runtime/numfmt.h"
-#include "runtime/shared_strings.h"
-#include "runtime/sheet_reason.h"
+#include "runtime/sheet/numfmt.h"
+#include "runtime/sheet/shared_strings.h"
+#include "runtime/sheet/sheet_reason.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,9 +1,9 @@
-// The .xls side of runtime/spreadsheet.h: the records of a BIFF8 (or BIFF5)
+// The .xls side of runtime/sheet/spreadsheet.h: the records of a BIFF8 (or BIFF5)
 // workbook stream, read by our own reader out of the compound document
-// (runtime/compound_file.h).
+// (runtime/sheet/compound_file.h).
 #pragma once
 
-#include "runtime/spreadsheet.h"
+#include "runtime/sheet/spreadsheet.h"
 
 #include <memory>
 #include <string>

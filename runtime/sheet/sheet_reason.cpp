@@ -1,4 +1,4 @@
-#include "runtime/sheet_reason.h"
+#include "runtime/sheet/sheet_reason.h"
 
 #include "runtime/gbk.h"
 

@@ -24,7 +24,7 @@ enum class Format { unknown, xlsx, xls };
 
 // What a number cell reads as: its value, as a data provider hands it over
 // (the copied text described above), or the text its number format shows in
-// the sheet (runtime/numfmt.h).
+// the sheet (runtime/sheet/numfmt.h).
 enum class CellText { value, shown };
 
 // The format by the file's first bytes; unknown also for a file that
@@ -48,7 +48,7 @@ class Workbook {
 public:
     virtual ~Workbook();
     // Null, with the reason in error (in words for the clerk, GBK: see
-    // runtime/sheet_reason.h), when the file cannot be read as a workbook.
+    // runtime/sheet/sheet_reason.h), when the file cannot be read as a workbook.
     static std::unique_ptr<Workbook> open(const std::string& native_path, std::string& error,
                                           CellText text = CellText::value);
 
