@@ -1,6 +1,7 @@
 #include "runtime/xml.h"
 
 #include "runtime/gbk.h"
+#include "runtime/xml_attributes.h"
 #include "runtime/xml_document.h"
 
 #include <libxml/parser.h>
@@ -85,6 +86,9 @@ int parse(const std::string& gbk_text, std::shared_ptr<const Document>* out) {
     if (gbk_text.size() > xml_max_bytes) return xml_too_large;
     init_once();
     const std::string utf8 = gbk_to_utf8(gbk_text);
+    // A start tag of too many attributes would hold the parser for minutes;
+    // no answer comes near the limit, so it is an answer gone wrong.
+    if (!xml_attributes_within(utf8)) return xml_not_well_formed;
 
     // One parser context per thread, reset by every read: making one costs
     // more than parsing a gateway answer, and the client reads one answer

@@ -1,5 +1,6 @@
 #include "runtime/pbdom_builder.h"
 #include "runtime/xml.h"
+#include "runtime/xml_attributes.h"
 #include "tests/support/scripted.h"
 
 #include <gtest/gtest.h>
@@ -142,4 +143,81 @@ TEST(Xml, ExternalEntityIsNeverRead) {
     pbdom_document doc = builder.BuildFromString(text);
     EXPECT_FALSE(doc.IsValid());
     EXPECT_EQ(rt::xml_doctype, builder.GetParseError());
+}
+
+namespace {
+
+std::string tag_of(std::size_t attributes, const std::string& value = "1") {
+    std::string t = "<r";
+    for (std::size_t i = 0; i < attributes; ++i) t += " a" + std::to_string(i) + "=\"" + value + "\"";
+    return t + "/>";
+}
+
+std::string utf16(const std::string& ascii, bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : ascii) {
+        out += little ? std::string{c, '\0'} : std::string{'\0', c};
+    }
+    return out;
+}
+
+} // namespace
+
+// The count sees what the parser would take as attributes, and nothing in a
+// comment, CDATA, a processing instruction or a quoted value; a quote or ">"
+// there never lets a later tag's attributes pass uncounted.
+TEST(XmlAttributes, CountsOnlyTheAttributesOfStartTags) {
+    const std::string many = tag_of(300);
+    const std::string eqs(1000, '=');
+    struct Case {
+        const char* what;
+        std::string text;
+        bool within;
+    } cases[] = {
+        {"the limit", "<a>" + tag_of(256) + "</a>", true},
+        {"one past", "<a>" + tag_of(257) + "</a>", false},
+        {"many small tags", [] { std::string s = "<a>"; for (int i = 0; i < 2000; ++i) s += tag_of(3); return s + "</a>"; }(), true},
+        {"= in text, end tags", "<a>" + eqs + "</a " + eqs + ">", true},
+        {"= in a value", "<a b=\"" + eqs + "\" c='" + eqs + "'/>", true},
+        {"> in a value, then many", "<a b=\">\" " + many.substr(3), false},
+        {"comment", "<a><!-- " + many + " - -- > --></a>", true},
+        {"comment then many", "<a><!-- \" ' --->" + many + "</a>", false},
+        {"CDATA", "<a><![CDATA[" + many + " ] ]] >]]></a>", true},
+        {"CDATA then many", "<a><![CDATA[\"]]]>" + many + "</a>", false},
+        {"instruction", "<?xml version=\"1.0\"?><a><?pi " + many + " > ?></a>", true},
+        {"instruction with > then many", "<a><?pi > <x a=\" ?>" + many + "</a>", false},
+        {"UTF-16LE", utf16("<a>" + many + "</a>", true), false},
+        {"UTF-16BE within", utf16("<a><!--" + many + "-->" + tag_of(10) + "</a>", false), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(rt::xml_attributes_within(c.text), c.within) << c.what;
+}
+
+// Fed in pieces of any size (an inflating zip entry), the count keeps its place.
+TEST(XmlAttributes, PiecesCountAsTheWhole) {
+    const std::string texts[] = {
+        "<a><!-- " + tag_of(400) + " --><![CDATA[" + tag_of(400) + "]]>" + tag_of(200) + "</a>",
+        "<a b=\">\" " + tag_of(300).substr(3),
+        utf16("<a>" + tag_of(300) + "</a>", true),
+    };
+    for (const std::string& text : texts) {
+        for (std::size_t piece : {1u, 2u, 3u, 7u, 4096u}) {
+            rt::XmlAttributeCount count;
+            for (std::size_t at = 0; at < text.size(); at += piece) count.feed(std::string_view(text).substr(at, piece));
+            EXPECT_EQ(!count.exceeded(), rt::xml_attributes_within(text)) << "piece " << piece;
+        }
+    }
+}
+
+// A megabyte answer of a hundred thousand attributes is refused as not
+// well-formed before the parser starts on it, by the check and the builder alike.
+TEST(XmlAttributes, AnAnswerOfTooManyAttributesIsRefused) {
+    std::string answer = "<?xml version=\"1.0\"?><r";
+    for (int i = 0; answer.size() < rt::xml_max_bytes - 64; ++i) answer += " a" + std::to_string(i) + "=\"\"";
+    answer += "><returnstatus>Success</returnstatus></r>";
+    ASSERT_LE(answer.size(), rt::xml_max_bytes);
+    EXPECT_EQ(rt::XMLParseString(answer), rt::xml_not_well_formed);
+    pbdom_builder builder;
+    EXPECT_FALSE(builder.BuildFromString(answer).IsValid());
+    EXPECT_EQ(builder.GetParseError(), rt::xml_not_well_formed);
+    EXPECT_EQ(rt::XMLParseString(compact), rt::xml_well_formed);
 }
