@@ -95,20 +95,10 @@ void XmlAttributeCount::unit(char c) {
         break;
     }
     case State::comment: // ends at "-->"
-        if (c == '-') {
-            ++matched_;
-        } else {
-            if (c == '>' && matched_ >= 2) state_ = State::text;
-            matched_ = 0;
-        }
+        if (closes(c, '-')) state_ = State::text;
         break;
     case State::cdata: // ends at "]]>"
-        if (c == ']') {
-            ++matched_;
-        } else {
-            if (c == '>' && matched_ >= 2) state_ = State::text;
-            matched_ = 0;
-        }
+        if (closes(c, ']')) state_ = State::text;
         break;
     case State::declaration:
         if (c == '>') state_ = State::text;
@@ -129,6 +119,17 @@ void XmlAttributeCount::unit(char c) {
         if (c == quote_) state_ = State::tag;
         break;
     }
+}
+
+// Whether c is the ">" after two or more of `run`, counting the run in matched_.
+bool XmlAttributeCount::closes(char c, char run) {
+    if (c == run) {
+        ++matched_;
+        return false;
+    }
+    const bool end = c == '>' && matched_ >= 2;
+    matched_ = 0;
+    return end;
 }
 
 // Every attribute has one "=" outside its quoted value; a malformed tag may

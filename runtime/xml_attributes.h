@@ -46,6 +46,7 @@ private:
 
     void unit(char c);
     void start_tag_char(char c);
+    bool closes(char c, char run);
 
     std::size_t limit_;
     std::size_t count_ = 0;    // attributes of the open start tag
