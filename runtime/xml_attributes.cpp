@@ -51,13 +51,33 @@ bool XmlAttributeCount::feed(std::string_view bytes) {
     return !exceeded_;
 }
 
+void XmlAttributeCount::open_markup() {
+    state_ = State::open;
+    shadow_ = Shadow::none;
+}
+
+// A comment or CDATA section has ended: in the tag that a "<" inside it
+// began, if one is open, as the parser would be had it left the section
+// early; otherwise in character data.
+void XmlAttributeCount::section_ends() {
+    if (shadow_ == Shadow::none) {
+        state_ = State::text;
+        return;
+    }
+    state_ = shadow_ == Shadow::tag ? State::tag : State::quoted;
+    count_ = shadow_count_;
+    quote_ = shadow_quote_;
+    shadow_ = Shadow::none;
+}
+
 void XmlAttributeCount::unit(char c) {
     switch (state_) {
     case State::text:
         if (c == '<') state_ = State::open;
         break;
     case State::open:
-        if (c == '!') {
+        if (c == '<') {
+        } else if (c == '!') {
             state_ = State::bang;
             matched_ = 0;
         } else if (c == '/') {
@@ -77,7 +97,9 @@ void XmlAttributeCount::unit(char c) {
         // "<!--" or "<![CDATA[" as far as it has matched; anything else is a
         // declaration (only a DOCTYPE, which every reader refuses).
         const std::string_view target = quote_ == '[' ? cdata_open : comment_open;
-        if (matched_ == 0) {
+        if (c == '<') {
+            open_markup();
+        } else if (matched_ == 0) {
             if (c == '-' || c == '[') {
                 quote_ = c;
                 matched_ = 1;
@@ -88,6 +110,7 @@ void XmlAttributeCount::unit(char c) {
             if (++matched_ == target.size()) {
                 state_ = quote_ == '[' ? State::cdata : State::comment;
                 matched_ = 0;
+                shadow_ = Shadow::none;
             }
         } else {
             state_ = c == '>' ? State::text : State::declaration;
@@ -95,17 +118,28 @@ void XmlAttributeCount::unit(char c) {
         break;
     }
     case State::comment: // ends at "-->"
-        if (closes(c, '-')) state_ = State::text;
-        break;
-    case State::cdata: // ends at "]]>"
-        if (closes(c, ']')) state_ = State::text;
+    case State::cdata:   // ends at "]]>"
+        shadow_char(c);
+        if (exceeded_) break;
+        if (c == (state_ == State::comment ? '-' : ']')) {
+            ++matched_;
+        } else {
+            if (c == '>' && matched_ >= 2) section_ends();
+            matched_ = 0;
+        }
         break;
     case State::declaration:
-        if (c == '>') state_ = State::text;
+        if (c == '<') {
+            open_markup();
+        } else if (c == '>') {
+            state_ = State::text;
+        }
         break;
     case State::other:
         // An end tag ends at its ">", a processing instruction only at "?>".
-        if (quote_ == '/') {
+        if (c == '<') {
+            open_markup();
+        } else if (quote_ == '/') {
             if (c == '>') state_ = State::text;
         } else {
             if (c == '>' && matched_) state_ = State::text;
@@ -116,20 +150,13 @@ void XmlAttributeCount::unit(char c) {
         start_tag_char(c);
         break;
     case State::quoted:
-        if (c == quote_) state_ = State::tag;
+        if (c == quote_) {
+            state_ = State::tag;
+        } else if (c == '<') {
+            open_markup();
+        }
         break;
     }
-}
-
-// Whether c is the ">" after two or more of `run`, counting the run in matched_.
-bool XmlAttributeCount::closes(char c, char run) {
-    if (c == run) {
-        ++matched_;
-        return false;
-    }
-    const bool end = c == '>' && matched_ >= 2;
-    matched_ = 0;
-    return end;
 }
 
 // Every attribute has one "=" outside its quoted value; a malformed tag may
@@ -142,6 +169,30 @@ void XmlAttributeCount::start_tag_char(char c) {
         if (++count_ > limit_) exceeded_ = true;
     } else if (c == '>') {
         state_ = State::text;
+    } else if (c == '<') {
+        open_markup();
+    }
+}
+
+// The same rules as a start tag's, for a tag that may begin inside a
+// comment or CDATA section.
+void XmlAttributeCount::shadow_char(char c) {
+    if (c == '<') {
+        shadow_ = Shadow::tag;
+        shadow_count_ = 0;
+        return;
+    }
+    if (shadow_ == Shadow::tag) {
+        if (c == '"' || c == '\'') {
+            shadow_quote_ = c;
+            shadow_ = Shadow::quoted;
+        } else if (c == '=') {
+            if (++shadow_count_ > limit_) exceeded_ = true;
+        } else if (c == '>') {
+            shadow_ = Shadow::none;
+        }
+    } else if (shadow_ == Shadow::quoted && c == shadow_quote_) {
+        shadow_ = Shadow::tag;
     }
 }
 

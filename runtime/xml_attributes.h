@@ -7,7 +7,19 @@
 // The count is fed the bytes in pieces as they arrive (an inflating zip
 // entry) and keeps its place between pieces: comments, CDATA sections,
 // processing instructions, declarations, end tags and quoted attribute
-// values are passed over, so an "=" inside them is never counted. A text
+// values are passed over, so an "=" inside them is never counted.
+//
+// The parser does not stop at its first error: it reads on, and a start
+// tag it meets after one costs it as much as any other. So the count never
+// takes the end of a construct on trust where the parser may end it sooner.
+// A "<" ends a quoted value, an end tag, an instruction or a declaration
+// and begins a tag, as it does for the parser (which refuses the "<" there
+// and reads on at it). A comment or CDATA section may hold "<" as data,
+// but the parser leaves one at a character it does not allow (a control
+// byte, a broken sequence), so inside them every "<" starts a tag of its
+// own count, kept until a ">" outside quotes; when the section ends inside
+// such a tag, the count goes on in that tag. Text where a "<" begins
+// nothing comes out of this a little over-counted, never under. A text
 // that begins as UTF-16 (a byte-order mark, or "<" beside a zero byte) is
 // read in 16-bit units; any other is read byte by byte, which is exact for
 // UTF-8 and every encoding whose multi-byte characters hold no ASCII byte.
@@ -44,9 +56,14 @@ private:
     };
     enum class Width : std::uint8_t { unknown, bytes, utf16le, utf16be };
 
+    // A tag looked for inside a comment or CDATA section.
+    enum class Shadow : std::uint8_t { none, tag, quoted };
+
     void unit(char c);
     void start_tag_char(char c);
-    bool closes(char c, char run);
+    void shadow_char(char c);
+    void open_markup();
+    void section_ends();
 
     std::size_t limit_;
     std::size_t count_ = 0;    // attributes of the open start tag
@@ -55,6 +72,9 @@ private:
     State state_ = State::text;
     Width width_ = Width::unknown;
     bool exceeded_ = false;
+    Shadow shadow_ = Shadow::none;
+    std::size_t shadow_count_ = 0;
+    char shadow_quote_ = 0;
     std::uint8_t first_[2] = {0, 0};
     std::size_t seen_ = 0;     // bytes fed so far, up to the two that decide the width
     int pending_ = -1;         // the first byte of a 16-bit unit split between pieces

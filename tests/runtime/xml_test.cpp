@@ -165,7 +165,10 @@ std::string utf16(const std::string& ascii, bool little) {
 
 // The count sees what the parser would take as attributes, and nothing in a
 // comment, CDATA, a processing instruction or a quoted value; a quote or ">"
-// there never lets a later tag's attributes pass uncounted.
+// there never lets a later tag's attributes pass uncounted. The parser reads
+// on after an error, so a construct it leaves early (at a "<", at a control
+// byte) must not hide the tag it then reads: a tag of too many attributes
+// counts even inside a comment, CDATA or an instruction.
 TEST(XmlAttributes, CountsOnlyTheAttributesOfStartTags) {
     const std::string many = tag_of(300);
     const std::string eqs(1000, '=');
@@ -180,14 +183,24 @@ TEST(XmlAttributes, CountsOnlyTheAttributesOfStartTags) {
         {"= in text, end tags", "<a>" + eqs + "</a " + eqs + ">", true},
         {"= in a value", "<a b=\"" + eqs + "\" c='" + eqs + "'/>", true},
         {"> in a value, then many", "<a b=\">\" " + many.substr(3), false},
-        {"comment", "<a><!-- " + many + " - -- > --></a>", true},
+        {"a tag in a comment", "<a><!-- " + many + " - -- > --></a>", false},
         {"comment then many", "<a><!-- \" ' --->" + many + "</a>", false},
-        {"CDATA", "<a><![CDATA[" + many + " ] ]] >]]></a>", true},
+        {"a tag in CDATA", "<a><![CDATA[" + many + " ] ]] >]]></a>", false},
+        {"comment, CDATA", "<a><!-- " + eqs + " - -- > --><![CDATA[" + eqs + " ] ]] >]]></a>", true},
         {"CDATA then many", "<a><![CDATA[\"]]]>" + many + "</a>", false},
-        {"instruction", "<?xml version=\"1.0\"?><a><?pi " + many + " > ?></a>", true},
+        {"a tag in an instruction", "<?xml version=\"1.0\"?><a><?pi " + many + " > ?></a>", false},
+        {"instruction", "<?xml version=\"1.0\"?><a><?pi " + eqs + " > ?></a>", true},
         {"instruction with > then many", "<a><?pi > <x a=\" ?>" + many + "</a>", false},
+        {"stray quote, then many", "<a><c '" + many + "</a>", false},
+        {"< in a value, then many", "<a><c b=\"" + many + "\"/></a>", false},
+        {"end tag left open, then many", "<a></c " + many + "</a>", false},
+        {"instruction left open, then many", "<a><?pi \" " + many + "?></a>", false},
+        {"comment left at a control byte", "<a><!--\x01" + many + "--></a>", false},
+        {"CDATA left at a control byte", "<a><![CDATA[\x01" + many + "]]></a>", false},
+        {"comment ending inside a tag", "<a><!--\x01<z b=\"-->\" " + many.substr(3) + "</a>", false},
+        {"markup and = in a comment, CDATA", "<a><!-- <b c=\"1\"> --><![CDATA[<p>" + eqs + "]]>" + eqs + "</a>", true},
         {"UTF-16LE", utf16("<a>" + many + "</a>", true), false},
-        {"UTF-16BE within", utf16("<a><!--" + many + "-->" + tag_of(10) + "</a>", false), true},
+        {"UTF-16BE within", utf16("<a><!--" + eqs + "-->" + tag_of(10) + "</a>", false), true},
     };
     for (const Case& c : cases) EXPECT_EQ(rt::xml_attributes_within(c.text), c.within) << c.what;
 }
